@@ -1,0 +1,173 @@
+// Kernel-side calls of the simulated desktop: the process heap, the ANSI
+// string helpers, simulated time, and the current process.
+#include "sim/desktop.h"
+
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
+
+using namespace sim;
+
+static HANDLE const ProcessHeap = (HANDLE)0x6000010;
+static DWORD lastError = 0;
+
+HANDLE GetProcessHeap() { return ProcessHeap; }
+
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
+{
+    Log("HeapAlloc", "%lu", (unsigned long)bytes);
+    if (heap != ProcessHeap || ShouldFail("HeapAlloc"))
+        return nullptr;
+    void *p = (flags & HEAP_ZERO_MEMORY) ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
+    if (p)
+        D().heapBlocks.insert(p);
+    return p;
+}
+
+LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID mem, SIZE_T bytes)
+{
+    Log("HeapReAlloc", "%lu", (unsigned long)bytes);
+    // A null block is an error for HeapReAlloc, unlike realloc.
+    if (heap != ProcessHeap || !mem || !D().heapBlocks.count(mem) || ShouldFail("HeapReAlloc"))
+        return nullptr;
+    void *p = realloc(mem, bytes ? bytes : 1);
+    if (!p)
+        return nullptr;
+    D().heapBlocks.erase(mem);
+    D().heapBlocks.insert(p);
+    (void)flags;
+    return p;
+}
+
+BOOL HeapFree(HANDLE heap, DWORD, LPVOID mem)
+{
+    Log("HeapFree", "");
+    if (heap != ProcessHeap)
+        return FALSE;
+    if (!mem)
+        return TRUE;
+    if (!D().heapBlocks.erase(mem))
+        return FALSE;
+    free(mem);
+    return TRUE;
+}
+
+LPSTR lstrcpynA(LPSTR dst, LPCSTR src, int max)
+{
+    if (!dst || max <= 0)
+        return dst;
+    int i = 0;
+    if (src)
+        for (; i < max - 1 && src[i]; i++)
+            dst[i] = src[i];
+    dst[i] = 0;
+    return dst;
+}
+
+int lstrlenA(LPCSTR s) { return s ? (int)strlen(s) : 0; }
+
+// user32's formatter: %s %c %d %i %u %x %X with an optional l, writing at
+// most 1024 characters including the terminator. Like the real one it
+// takes 32-bit numbers whatever the l says (long is 32 bits on Windows).
+int wsprintfA(LPSTR out, LPCSTR format, ...)
+{
+    const int limit = 1024;
+    va_list ap;
+    va_start(ap, format);
+    int n = 0;
+    auto put = [&](char c) {
+        if (n < limit - 1)
+            out[n++] = c;
+    };
+    for (const char *f = format; *f; f++) {
+        if (*f != '%') {
+            put(*f);
+            continue;
+        }
+        f++;
+        if (*f == '%') {
+            put('%');
+            continue;
+        }
+        if (*f == 'l')
+            f++;
+        char digits[16];
+        switch (*f) {
+        case 's': {
+            const char *s = va_arg(ap, const char *);
+            for (s = s ? s : "(null)"; *s; s++)
+                put(*s);
+            break;
+        }
+        case 'c':
+            put((char)va_arg(ap, int));
+            break;
+        case 'd':
+        case 'i':
+            snprintf(digits, sizeof digits, "%d", va_arg(ap, int));
+            for (char *p = digits; *p; p++)
+                put(*p);
+            break;
+        case 'u':
+            snprintf(digits, sizeof digits, "%u", va_arg(ap, unsigned));
+            for (char *p = digits; *p; p++)
+                put(*p);
+            break;
+        case 'x':
+        case 'X':
+            snprintf(digits, sizeof digits, *f == 'x' ? "%x" : "%X", va_arg(ap, unsigned));
+            for (char *p = digits; *p; p++)
+                put(*p);
+            break;
+        default:
+            if (!*f)
+                f--;
+            break;
+        }
+    }
+    va_end(ap);
+    out[n] = 0;
+    return n;
+}
+
+int MulDiv(int number, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    long long product = (long long)number * numerator;
+    long long half = denominator / 2;
+    bool negative = (product < 0) != (denominator < 0);
+    long long a = product < 0 ? -product : product;
+    long long b = denominator < 0 ? -(long long)denominator : denominator;
+    long long q = (a + (half < 0 ? -half : half)) / b;
+    return (int)(negative ? -q : q);
+}
+
+// The simulated ANSI code page maps each byte to the code unit of the same
+// value (Latin-1).
+int MultiByteToWideChar(UINT, DWORD, LPCSTR src, int srcLen, LPWSTR dst, int dstLen)
+{
+    Log("MultiByteToWideChar", "%d, %d", srcLen, dstLen);
+    if (!src || ShouldFail("MultiByteToWideChar"))
+        return 0;
+    int n = srcLen < 0 ? (int)strlen(src) + 1 : srcLen;
+    if (dstLen == 0)
+        return n;
+    if (!dst || dstLen < n)
+        return 0;
+    for (int i = 0; i < n; i++)
+        dst[i] = (WCHAR)(unsigned char)src[i];
+    return n;
+}
+
+void Sleep(DWORD ms)
+{
+    Log("Sleep", "%u", ms);
+    AdvanceTime(ms);
+}
+
+DWORD GetTickCount() { return D().now; }
+DWORD GetCurrentProcessId() { return ProgramProcessId(); }
+DWORD GetCurrentThreadId() { return ProgramProcessId() + 1; }
+DWORD GetLastError() { return lastError; }
+void SetLastError(DWORD error) { lastError = error; }

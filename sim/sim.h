@@ -1,0 +1,119 @@
+// Control side of the simulated desktop, for tests and benchmarks: make and
+// drive other programs' windows, press keys, let time pass, script what
+// happens while the program waits for messages, make calls fail, and read
+// the log of the calls the program made.
+#pragma once
+
+#include "sim/win32.h"
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// ---- Processes --------------------------------------------------------
+// The program under test runs as this process.
+DWORD ProgramProcessId();
+// Another program on the desktop; its windows belong to it.
+DWORD StartForeignProcess(const char *image);
+
+// ---- Windows of other programs -----------------------------------------
+// A top-level window of another process (a fresh default one when pid is 0),
+// put at the top of the Z order and shown with showCmd (SW_HIDE: not shown).
+HWND MakeWindow(const char *className, const char *title, DWORD style = WS_OVERLAPPEDWINDOW,
+                DWORD exStyle = 0, int showCmd = SW_SHOWNORMAL, DWORD pid = 0);
+// The taskbar: a window of class "Shell_TrayWnd" in the explorer process.
+HWND MakeTaskbar();
+// What the window's own program does to it.
+void OwnerShow(HWND window, int showCmd);
+void Retitle(HWND window, const char *title);
+void SetStyles(HWND window, DWORD style, DWORD exStyle);
+void Destroy(HWND window);
+void OwnerSetProp(HWND window, const char *name, UINT_PTR value);
+// The user activates the window (click): foreground and top of the Z order.
+void Activate(HWND window);
+// Close box, system menu Close: WM_SYSCOMMAND SC_CLOSE to the window.
+void ClickClose(HWND window);
+// A left click in the window's client area, at client coordinates.
+void Click(HWND window, int x, int y);
+
+// ---- Reading the desktop (not logged) -----------------------------------
+bool Exists(HWND window);
+bool Visible(HWND window);
+UINT ShowState(HWND window);            // what GetWindowPlacement reports
+bool HasProp(HWND window, const char *name);
+std::vector<HWND> ZOrder();              // top-level windows, top first
+std::vector<HWND> VisibleZOrder();       // only the visible ones
+HWND Foreground();
+DWORD OwnerOf(HWND window);
+std::string Title(HWND window);
+std::string ClassOf(HWND window);
+std::vector<HWND> ChildrenOf(HWND window);
+size_t WindowCount();                    // live top-level windows
+
+// Names used for windows in the call log ("W1" rather than a number).
+void Name(HWND window, const std::string &name);
+std::string NameOf(HWND window);
+
+// ---- Input and time ----------------------------------------------------
+// A key pressed with modifiers (MOD_ALT, MOD_SHIFT, MOD_CONTROL): a hotkey
+// registered for exactly these modifiers goes to its owner as WM_HOTKEY;
+// otherwise the key goes to the foreground window if it is the program's.
+void PressKey(UINT modifiers, UINT vk);
+// Another program holds this hotkey, so the program cannot register it.
+void HoldHotkey(UINT modifiers, UINT vk);
+// Simulated milliseconds since the desktop started.
+DWORD Now();
+// Let time pass; timers that fall due are delivered when the program next
+// waits for messages.
+void AdvanceTime(DWORD ms);
+// Settable screen size and cursor.
+void SetScreen(int width, int height);
+void SetCursor(int x, int y);
+// SetForegroundWindow calls of the program are refused while set.
+void RefuseForeground(bool refuse);
+
+// ---- Script --------------------------------------------------------------
+// A step runs when the program waits for messages and has none: the next
+// input, a time step, a change made by another program.
+void Then(std::function<void()> step);
+size_t StepsLeft();
+// Thrown out of GetMessageA when the program waits and no step is left, so
+// that a test never hangs; tests that expect the program to end see it as a
+// failure.
+struct ScriptExhausted {};
+// A step that runs when simulated time reaches `when` (by AdvanceTime or by
+// the program's Sleep).
+void At(DWORD when, std::function<void()> step);
+// For tests that call the program's functions without its message loop:
+// deliver the pending WinEvents and dispatch the posted messages, as a wait
+// for messages would; runs no script step and fires no timer.
+void DeliverPending();
+
+// ---- Faults ----------------------------------------------------------------
+// The nth call of the named function from now on fails, and the `times` calls
+// after it too (times 0: every call from then on).
+void FailCall(const char *function, int nth = 1, int times = 1);
+void ClearFaults();
+// Used by the simulated calls themselves: true when this call must fail.
+bool ShouldFail(const char *function);
+
+// ---- Call log ----------------------------------------------------------------
+// Every call the program makes is logged as text, e.g.
+//   "ShowWindow(W1, 7)"  "DeferWindowPos(W2, 0, 0x0253)"  "SetPropA(W1, PlinthwiseHidden, 1)"
+const std::vector<std::string> &Calls();
+void ClearCalls();
+// Only the calls of the named functions, in order.
+std::vector<std::string> CallsOf(std::initializer_list<const char *> functions);
+size_t CallCount();
+// Appends one entry; used by the simulated calls.
+void Log(const char *function, const char *format, ...);
+// Stops and restarts logging (a test reading state through the API itself).
+void SetLogging(bool on);
+
+// ---- Heap accounting ---------------------------------------------------------
+size_t LiveHeapBlocks();
+
+} // namespace sim

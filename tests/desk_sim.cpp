@@ -1,0 +1,40 @@
+// The test desktop served by the simulated desktop: the other process's
+// windows are made and driven through the control API.
+#include "tests/desk.h"
+
+#include "sim/sim.h"
+
+namespace desk {
+
+static DWORD helperPid;  // the other process that owns the test windows
+
+bool Start()
+{
+    helperPid = sim::StartForeignProcess("pwhelper.exe");
+    return true;
+}
+
+void Stop() {}
+
+HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd)
+{
+    return sim::MakeWindow(className, title, style, exStyle, showCmd, helperPid);
+}
+
+void Show(HWND window, int showCmd) { sim::OwnerShow(window, showCmd); }
+void Retitle(HWND window, const char *title) { sim::Retitle(window, title); }
+void Destroy(HWND window) { sim::Destroy(window); }
+void Activate(HWND window) { sim::Activate(window); }
+void SetProp(HWND window, const char *name, UINT_PTR value) { sim::OwnerSetProp(window, name, value); }
+void Hang(DWORD) {}
+DWORD OwnerProcessId() { return helperPid; }
+
+void Pump(DWORD ms)
+{
+    sim::AdvanceTime(ms);
+    sim::DeliverPending();
+}
+
+void PressKey(UINT modifiers, UINT vk) { sim::PressKey(modifiers, vk); }
+
+} // namespace desk

@@ -1,0 +1,19 @@
+#include "workspace/marker.h"
+
+const char HiddenMarkerName[] = "PlinthwiseHidden";
+
+static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM)
+{
+    if (!GetPropA(window, HiddenMarkerName))
+        return TRUE;
+    RemovePropA(window, HiddenMarkerName);
+    // A marked window its own program has shown again only loses the marker.
+    if (!IsWindowVisible(window))
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    return TRUE;
+}
+
+void RestoreMarkedWindows()
+{
+    EnumWindows(RestoreIfMarked, 0);
+}
