@@ -1,0 +1,6 @@
+#include "shell/appstate.h"
+
+HWND MainWindow;
+UINT TaskbarCreatedMessage;
+HWINEVENTHOOK ForegroundHook;
+BYTE AboutOpen;

@@ -1,0 +1,12 @@
+// The notification-area icon: the current group's digit and tooltip.
+#pragma once
+
+#include "shell/platform.h"
+
+extern NOTIFYICONDATAA TrayIconData;  // one record for every Shell_NotifyIconA call
+
+// Adds the icon (at start and when the taskbar is re-created), then shows
+// the current group on it.
+void AddTrayIcon();
+// Shows the current group's digit and tooltip on the icon.
+void UpdateTrayIcon();
