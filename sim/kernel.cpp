@@ -171,3 +171,9 @@ DWORD GetCurrentProcessId() { return ProgramProcessId(); }
 DWORD GetCurrentThreadId() { return ProgramProcessId() + 1; }
 DWORD GetLastError() { return lastError; }
 void SetLastError(DWORD error) { lastError = error; }
+
+HMODULE GetModuleHandleA(LPCSTR name)
+{
+    // The program's own module; other modules are not simulated.
+    return name ? nullptr : (HMODULE)0x400000;
+}

@@ -29,10 +29,20 @@ void SetProp(HWND window, const char *name, UINT_PTR value) { sim::OwnerSetProp(
 void Hang(DWORD) {}
 DWORD OwnerProcessId() { return helperPid; }
 
+// Time passes in small steps, with this thread serving its queue as a
+// message loop would, timers included.
 void Pump(DWORD ms)
 {
-    sim::AdvanceTime(ms);
-    sim::DeliverPending();
+    MSG m;
+    for (DWORD passed = 0;;) {
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+        if (passed >= ms)
+            return;
+        DWORD step = ms - passed < 10 ? ms - passed : 10;
+        sim::AdvanceTime(step);
+        passed += step;
+    }
 }
 
 void PressKey(UINT modifiers, UINT vk) { sim::PressKey(modifiers, vk); }

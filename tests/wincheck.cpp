@@ -1,0 +1,82 @@
+#include "tests/wincheck.h"
+
+#include <algorithm>
+#include <sstream>
+
+bool RunningUnderWine()
+{
+#ifdef _WIN32
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+void CheckWindow(const char *file, int line, HWND window, bool visible, UINT showCmd)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    bool placed = GetWindowPlacement(window, &placement) != FALSE;
+    bool isVisible = IsWindowVisible(window) != FALSE;
+    if (placed && isVisible == visible && placement.showCmd == showCmd)
+        return;
+    ADD_FAILURE_AT(file, line) << "window " << window << ": expected " << (visible ? "visible" : "hidden")
+                               << " with showCmd " << showCmd << ", is " << (isVisible ? "visible" : "hidden")
+                               << (placed ? " with showCmd " + std::to_string(placement.showCmd)
+                                          : std::string(" and GetWindowPlacement failed"));
+}
+
+std::vector<HWND> ZOrderWalk()
+{
+    std::vector<HWND> out;
+    for (HWND w = GetTopWindow(nullptr); w && out.size() < 100000; w = GetWindow(w, GW_HWNDNEXT))
+        out.push_back(w);
+    return out;
+}
+
+void CheckStacking(const char *file, int line, const std::vector<HWND> &topFirst)
+{
+    std::vector<HWND> z = ZOrderWalk();
+    std::vector<long> positions;
+    bool ordered = true;
+    for (HWND w : topFirst) {
+        auto it = std::find(z.begin(), z.end(), w);
+        long pos = it == z.end() ? -1 : (long)(it - z.begin());
+        if (pos < 0 || (!positions.empty() && pos <= positions.back()))
+            ordered = false;
+        positions.push_back(pos);
+    }
+    if (ordered)
+        return;
+    std::ostringstream text;
+    text << "expected top to bottom:";
+    for (size_t i = 0; i < topFirst.size(); i++)
+        text << " " << topFirst[i] << "@" << positions[i];
+    ADD_FAILURE_AT(file, line) << text.str() << " (position in the Z order, -1: not found)";
+}
+
+void CheckProp(const char *file, int line, HWND window, const char *name, bool present)
+{
+    bool has = GetPropA(window, name) != nullptr;
+    if (has != present)
+        ADD_FAILURE_AT(file, line) << "window " << window << (present ? " lacks " : " carries ") << "property "
+                                   << name;
+}
+
+void CheckCalls(const char *file, int line, const std::vector<std::string> &expected,
+                const std::vector<std::string> &actual)
+{
+    if (expected == actual)
+        return;
+    std::ostringstream text;
+    text << "call sequence differs\n";
+    size_t n = std::max(expected.size(), actual.size());
+    for (size_t i = 0; i < n; i++) {
+        const std::string e = i < expected.size() ? expected[i] : "-";
+        const std::string a = i < actual.size() ? actual[i] : "-";
+        text << (e == a ? "    " : " >> ") << e << std::string(e.size() < 44 ? 44 - e.size() : 1, ' ') << a
+             << "\n";
+    }
+    ADD_FAILURE_AT(file, line) << text.str();
+}

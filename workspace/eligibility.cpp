@@ -1,0 +1,114 @@
+// Eligibility, adoption, the foreground hook, the summon and the purge.
+#include "workspace/eligibility.h"
+
+#include <string.h>
+
+#include "workspace/groups.h"
+#include "workspace/marker.h"
+
+static const int TextBufferSize = 256;
+
+// Shell windows that look like application windows but must never be hidden.
+static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd"};
+
+bool IsEligibleWindow(HWND window)
+{
+    if (!IsWindow(window))
+        return false;
+    // A minimised window keeps its visible style and so passes.
+    if (!IsWindowVisible(window))
+        return false;
+    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+    DWORD exStyle = (DWORD)GetWindowLongA(window, GWL_EXSTYLE);
+    if (exStyle & WS_EX_TOOLWINDOW)
+        return false;
+    if (!(style & WS_OVERLAPPEDWINDOW))
+        return false;
+    char text[TextBufferSize];
+    if (GetWindowTextA(window, text, TextBufferSize) == 0)
+        return false;
+    // A class name that cannot be read compares as empty: only what was
+    // returned is read.
+    char className[TextBufferSize];
+    int length = GetClassNameA(window, className, TextBufferSize);
+    if (length <= 0)
+        className[0] = 0;
+    for (const char *excluded : ExcludedClasses)
+        if (strcmp(className, excluded) == 0)
+            return false;
+    return true;
+}
+
+static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
+{
+    if (IsEligibleWindow(window) && !FindInAnyGroup(window))
+        AddWindowToGroup(CurrentGroup, window);
+    return TRUE;
+}
+
+void AdoptUnseenWindows()
+{
+    EnumWindows(AdoptIfUnseen, 0);
+}
+
+void SummonHiddenWindow(HWND window)
+{
+    if (!GetPropA(window, HiddenMarkerName) || IsWindowVisible(window))
+        return;
+    UINT showCmd = SW_SHOWNORMAL;
+    if (GroupEntry *found = FindInAnyGroup(window))
+        showCmd = found->savedShowCmd;
+    RemoveWindowFromAllGroups(window);
+    // Appended without the eligibility test: the window is still hidden.
+    Group &g = GroupTable[CurrentGroup];
+    if (g.count == g.capacity && !GrowGroup(CurrentGroup))
+        return;  // stays hidden and marked, recoverable by the marker
+    GroupEntry &e = g.entries[g.count++];
+    e.window = window;
+    e.savedShowCmd = showCmd;
+    e.stackRank = -1;
+    RemovePropA(window, HiddenMarkerName);
+    int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
+                  : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
+                                                : SW_SHOWNORMAL;
+    ShowWindow(window, command);
+    SetForegroundWindow(window);
+}
+
+void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD)
+{
+    if (event != EVENT_SYSTEM_FOREGROUND)
+        return;
+    if (GetPropA(window, HiddenMarkerName)) {
+        if (IsWindowVisible(window))
+            RemovePropA(window, HiddenMarkerName);  // on screen again: the marker is stale
+        else
+            SummonHiddenWindow(window);
+    }
+    if (!IsEligibleWindow(window))
+        return;
+    int i = FindInGroup(CurrentGroup, window);
+    if (i == NotFound) {
+        AddWindowToGroup(CurrentGroup, window);
+        return;
+    }
+    UINT showCmd = ReadShowCmd(window, GroupTable[CurrentGroup].entries[i].savedShowCmd);
+    // Looked up again: nothing may have moved, but nothing is assumed.
+    i = FindInGroup(CurrentGroup, window);
+    if (i != NotFound)
+        GroupTable[CurrentGroup].entries[i].savedShowCmd = showCmd;
+}
+
+void PurgeUnmarkedHidden()
+{
+    for (INT group = 0; group < GroupCount; group++) {
+        Group &g = GroupTable[group];
+        for (int i = 0; i < g.count;) {
+            HWND w = g.entries[i].window;
+            if (IsWindow(w) && !IsWindowVisible(w) && !GetPropA(w, HiddenMarkerName))
+                RemoveEntryAt(group, i);
+            else
+                i++;
+        }
+    }
+}

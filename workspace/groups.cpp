@@ -1,0 +1,109 @@
+// The group table: insertion, removal and look-up by handle. Every look-up
+// is a linear scan; the groups are small and a switch touches each entry
+// anyway.
+#include "workspace/groups.h"
+
+#include "workspace/eligibility.h"
+
+Group GroupTable[GroupCount];
+INT CurrentGroup;
+
+static const INT FirstCapacity = 32;
+
+static bool IsGroupIndex(INT group)
+{
+    return (UINT)group < (UINT)GroupCount;
+}
+
+bool IsMinimizedShowCmd(UINT showCmd)
+{
+    return showCmd == SW_SHOWMINIMIZED || showCmd == SW_MINIMIZE || showCmd == SW_SHOWMINNOACTIVE ||
+           showCmd == SW_FORCEMINIMIZE;
+}
+
+UINT ReadShowCmd(HWND window, UINT fallback)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement))
+        return fallback;
+    return placement.showCmd;
+}
+
+bool GrowGroup(INT group)
+{
+    Group &g = GroupTable[group];
+    // Refuse a capacity whose doubling or byte size would overflow: the
+    // group then stays as it is and the insertion is given up.
+    if (g.capacity > 0x7FFFFFFF / 2)
+        return false;
+    INT capacity = g.capacity == 0 ? FirstCapacity : g.capacity * 2;
+    if ((SIZE_T)capacity > (SIZE_T)-1 / sizeof(GroupEntry))
+        return false;
+    SIZE_T bytes = (SIZE_T)capacity * sizeof(GroupEntry);
+    void *entries = g.entries ? HeapReAlloc(GetProcessHeap(), 0, g.entries, bytes)
+                              : HeapAlloc(GetProcessHeap(), 0, bytes);
+    if (!entries)
+        return false;
+    g.entries = (GroupEntry *)entries;
+    g.capacity = capacity;
+    return true;
+}
+
+void RemoveEntryAt(INT group, int position)
+{
+    Group &g = GroupTable[group];
+    g.entries[position] = g.entries[g.count - 1];
+    g.count--;
+}
+
+void RemoveWindowFromAllGroups(HWND window)
+{
+    for (INT group = 0; group < GroupCount; group++) {
+        Group &g = GroupTable[group];
+        for (int i = 0; i < g.count;) {
+            if (g.entries[i].window == window)
+                RemoveEntryAt(group, i);  // the last entry moved here: look again
+            else
+                i++;
+        }
+    }
+}
+
+void AddWindowToGroup(INT group, HWND window)
+{
+    if (!IsGroupIndex(group))
+        return;
+    if (!IsEligibleWindow(window))
+        return;
+    RemoveWindowFromAllGroups(window);
+    Group &g = GroupTable[group];
+    if (g.count == g.capacity && !GrowGroup(group))
+        return;
+    GroupEntry &e = g.entries[g.count++];
+    e.window = window;
+    e.savedShowCmd = SW_SHOWNORMAL;
+    e.savedShowCmd = ReadShowCmd(window, e.savedShowCmd);
+    e.stackRank = g.count - 1;
+}
+
+int FindInGroup(INT group, HWND window)
+{
+    if (!IsGroupIndex(group))
+        return NotFound;
+    const Group &g = GroupTable[group];
+    for (int i = 0; i < g.count; i++)
+        if (g.entries[i].window == window)
+            return i;
+    return NotFound;
+}
+
+GroupEntry *FindInAnyGroup(HWND window)
+{
+    for (INT group = 0; group < GroupCount; group++) {
+        int i = FindInGroup(group, window);
+        if (i != NotFound)
+            return &GroupTable[group].entries[i];
+    }
+    return nullptr;
+}

@@ -1,0 +1,159 @@
+// The group switch. Hiding marks each window first, so that a crash between
+// the hide and the next show never loses a window: the watcher or the next
+// start finds it by the marker.
+#include "workspace/switching.h"
+
+#include "tray/notifyicon.h"
+#include "workspace/eligibility.h"
+#include "workspace/groups.h"
+#include "workspace/marker.h"
+
+// Flags of the batch that shows a group: show and raise each window without
+// activating, moving or sizing it.
+static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
+// Flags that raise the top window; activation is wanted here.
+static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
+// Bound of the Z-order walk, so that other programs reordering windows while
+// we walk can never keep it going forever.
+static const int MaxZOrderSteps = 100000;
+
+static bool IsGroupIndex(INT group)
+{
+    return (UINT)group < (UINT)GroupCount;
+}
+
+static void CaptureShowStates(INT group)
+{
+    Group &g = GroupTable[group];
+    for (int i = 0; i < g.count; i++) {
+        HWND w = g.entries[i].window;
+        if (!IsWindow(w))
+            continue;
+        UINT showCmd = ReadShowCmd(w, g.entries[i].savedShowCmd);
+        if (i < g.count && g.entries[i].window == w)
+            g.entries[i].savedShowCmd = showCmd;
+    }
+}
+
+static void CaptureStacking(INT group)
+{
+    INT rank = 0;
+    HWND w = GetTopWindow(nullptr);
+    for (int steps = 0; w && steps < MaxZOrderSteps; steps++) {
+        int i = FindInGroup(group, w);
+        if (i != NotFound)
+            GroupTable[group].entries[i].stackRank = rank++;
+        w = GetWindow(w, GW_HWNDNEXT);
+    }
+}
+
+static void HideAndMark(INT group)
+{
+    Group &g = GroupTable[group];
+    for (int i = 0; i < g.count; i++) {
+        HWND w = g.entries[i].window;
+        if (!IsWindow(w))
+            continue;
+        // A window already hidden by its own program gets no marker: it is
+        // not ours to bring back, and the next purge drops it.
+        if (IsWindowVisible(w))
+            SetPropA(w, HiddenMarkerName, (HANDLE)1);
+        ShowWindow(w, SW_HIDE);
+    }
+}
+
+void SwitchToGroup(INT target)
+{
+    if (!IsGroupIndex(target) || target == CurrentGroup)
+        return;
+    AdoptUnseenWindows();
+    INT leaving = CurrentGroup;
+    CaptureShowStates(leaving);
+    CaptureStacking(leaving);
+    HideAndMark(leaving);
+    // Set before showing: the foreground changes the show causes are then
+    // handled against the group being shown.
+    CurrentGroup = target;
+    ShowGroup(target);
+    UpdateTrayIcon();
+}
+
+static void DropDestroyed(INT group)
+{
+    Group &g = GroupTable[group];
+    for (int i = 0; i < g.count;) {
+        if (!IsWindow(g.entries[i].window))
+            RemoveEntryAt(group, i);
+        else
+            i++;
+    }
+}
+
+// Shows the non-minimised windows in one batch; false if the batch failed
+// and nothing of it took effect.
+static bool ShowInBatch(INT group, int count)
+{
+    HDWP batch = BeginDeferWindowPos(count);
+    if (!batch)
+        return false;
+    Group &g = GroupTable[group];
+    for (int i = 0; i < g.count; i++) {
+        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            continue;
+        batch = DeferWindowPos(batch, g.entries[i].window, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+        if (!batch)
+            return false;  // the batch is gone; EndDeferWindowPos must not see it
+    }
+    EndDeferWindowPos(batch);
+    return true;
+}
+
+// The entry to activate: the lowest stackRank among the non-minimised
+// entries, the earliest in array order among equals.
+static int ChooseTopEntry(INT group)
+{
+    const Group &g = GroupTable[group];
+    int top = NotFound;
+    for (int i = 0; i < g.count; i++) {
+        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            continue;
+        if (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank)
+            top = i;
+    }
+    return top;
+}
+
+void ShowGroup(INT group)
+{
+    if (!IsGroupIndex(group))
+        return;
+    DropDestroyed(group);
+    Group &g = GroupTable[group];
+    if (g.count == 0)
+        return;
+
+    int shown = 0;
+    for (int i = 0; i < g.count; i++)
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            shown++;
+    if (shown > 0 && !ShowInBatch(group, shown)) {
+        for (int i = 0; i < g.count; i++)
+            if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+                ShowWindow(g.entries[i].window, SW_SHOWNOACTIVATE);
+    }
+    for (int i = 0; i < g.count; i++)
+        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            ShowWindow(g.entries[i].window, SW_SHOWMINNOACTIVE);
+
+    int top = ChooseTopEntry(group);
+    if (top != NotFound) {
+        HWND w = g.entries[top].window;
+        if (IsWindow(w)) {
+            ShowWindow(w, g.entries[top].savedShowCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+            SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
+            SetForegroundWindow(w);
+        }
+    }
+    for (int i = 0; i < g.count; i++)
+        RemovePropA(g.entries[i].window, HiddenMarkerName);
+}
