@@ -14,9 +14,35 @@ Desktop &D()
     return desktop;
 }
 
+// Actions that run just before the nth call of a function from now.
+struct Trigger {
+    std::string function;
+    int remaining;
+    std::function<void()> action;
+};
+static std::vector<Trigger> triggers;
+
+void BeforeCall(const char *function, int nth, std::function<void()> action)
+{
+    triggers.push_back({function, nth, std::move(action)});
+}
+
+static void RunTriggers(const char *function)
+{
+    for (size_t i = 0; i < triggers.size(); i++) {
+        if (triggers[i].function != function || --triggers[i].remaining > 0)
+            continue;
+        std::function<void()> action = std::move(triggers[i].action);
+        triggers.erase(triggers.begin() + i);
+        action();
+        return;
+    }
+}
+
 void Log(const char *function, const char *format, ...)
 {
     Desktop &d = D();
+    RunTriggers(function);
     if (!d.logging)
         return;
     char args[512];

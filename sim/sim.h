@@ -97,6 +97,9 @@ void DeliverPending();
 // after it too (times 0: every call from then on).
 void FailCall(const char *function, int nth = 1, int times = 1);
 void ClearFaults();
+// Runs an action just before the nth call of the named function from now,
+// as if another program acted at that moment (a window destroyed mid-switch).
+void BeforeCall(const char *function, int nth, std::function<void()> action);
 // Used by the simulated calls themselves: true when this call must fail.
 bool ShouldFail(const char *function);
 

@@ -1,0 +1,213 @@
+// Eligibility, adoption, the foreground hook, the summon and the purge.
+#include "tests/engine_fixture.h"
+
+namespace {
+
+void Activated(HWND window)
+{
+    ForegroundEventProc(nullptr, EVENT_SYSTEM_FOREGROUND, window, 0, 0, 0, 0);
+}
+
+TEST(Eligibility, OnlyTitledFramedVisibleApplicationWindows)
+{
+    HWND app = App("App");
+    EXPECT_TRUE(IsEligibleWindow(app));
+    HWND minimised = App("Minimised", SW_SHOWMINNOACTIVE);
+    EXPECT_TRUE(IsEligibleWindow(minimised));
+
+    HWND hidden = App("Hidden", SW_HIDE);
+    HWND untitled = sim::MakeWindow("TestApp", "", WS_OVERLAPPEDWINDOW);
+    HWND tool = sim::MakeWindow("TestApp", "Tool", WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW);
+    HWND bare = sim::MakeWindow("TestApp", "Bare popup", WS_POPUP);
+    for (HWND w : {hidden, untitled, tool, bare})
+        EXPECT_FALSE(IsEligibleWindow(w)) << sim::Title(w);
+    EXPECT_FALSE(IsEligibleWindow(nullptr));
+
+    // One frame bit is enough.
+    for (DWORD bit : {WS_BORDER, WS_DLGFRAME, WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX})
+        EXPECT_TRUE(IsEligibleWindow(sim::MakeWindow("TestApp", "Framed", WS_POPUP | bit))) << bit;
+
+    HWND destroyed = App("Gone");
+    sim::Destroy(destroyed);
+    EXPECT_FALSE(IsEligibleWindow(destroyed));
+}
+
+TEST(Eligibility, ShellClassesAreExcludedExactly)
+{
+    for (const char *cls : {"Progman", "WorkerW", "Shell_TrayWnd"})
+        EXPECT_FALSE(IsEligibleWindow(sim::MakeWindow(cls, "Shell", WS_OVERLAPPEDWINDOW))) << cls;
+    for (const char *cls : {"progman", "WORKERW", "Shell_TrayWnd2"})
+        EXPECT_TRUE(IsEligibleWindow(sim::MakeWindow(cls, "Shell", WS_OVERLAPPEDWINDOW))) << cls;
+}
+
+// A class name that cannot be read is not read: the window is judged by
+// the other tests alone.
+TEST(Eligibility, UnreadableClassNameReadsNothing)
+{
+    HWND w = App("App");
+    sim::FailCall("GetClassNameA");
+    EXPECT_TRUE(IsEligibleWindow(w));
+}
+
+TEST(Adoption, EligibleUnseenWindowsJoinTheCurrentGroupInEnumerationOrder)
+{
+    HWND a = App("A"), b = App("B");
+    HWND hidden = App("Hidden", SW_HIDE);
+    CurrentGroup = 2;
+    AdoptUnseenWindows();
+    // EnumWindows goes from the top: B was made last.
+    EXPECT_EQ(Members(2), (std::vector<HWND>{b, a}));
+    EXPECT_EQ(EntryOf(2, a).stackRank, 1);
+    EXPECT_EQ(FindInAnyGroup(hidden), nullptr);
+
+    // A window that has a group keeps it.
+    CurrentGroup = 0;
+    AdoptUnseenWindows();
+    EXPECT_EQ(Members(0), (std::vector<HWND>{}));
+
+    // Titled later: adopted by the next pass.
+    HWND untitled = sim::MakeWindow("TestApp", "", WS_OVERLAPPEDWINDOW);
+    AdoptUnseenWindows();
+    EXPECT_EQ(FindInAnyGroup(untitled), nullptr);
+    sim::Retitle(untitled, "Now titled");
+    AdoptUnseenWindows();
+    EXPECT_EQ(Members(0), (std::vector<HWND>{untitled}));
+}
+
+TEST(ForegroundHook, RefreshesAdoptsOrMovesIntoTheCurrentGroup)
+{
+    HWND a = App("A"), b = App("B");
+    AddWindowToGroup(0, a);
+    AddWindowToGroup(3, b);
+    EntryOf(0, a);
+    GroupTable[0].entries[0].stackRank = 7;
+
+    sim::OwnerShow(a, SW_SHOWMAXIMIZED);
+    Activated(a);
+    EXPECT_EQ(EntryOf(0, a).savedShowCmd, (UINT)SW_SHOWMAXIMIZED);
+    EXPECT_EQ(EntryOf(0, a).stackRank, 7) << "a refresh keeps the rank";
+
+    // On screen although its group is hidden, possibly still marked.
+    sim::OwnerSetProp(b, HiddenMarkerName, 1);
+    Activated(b);
+    EXPECT_EQ(Members(0), (std::vector<HWND>{a, b}));
+    EXPECT_EQ(Members(3), (std::vector<HWND>{}));
+    EXPECT_FALSE(sim::HasProp(b, HiddenMarkerName));
+
+    HWND c = App("C");
+    Activated(c);
+    EXPECT_EQ(Members(0), (std::vector<HWND>{a, b, c}));
+
+    // Other events and ineligible windows are ignored.
+    HWND d = App("D");
+    ForegroundEventProc(nullptr, 0x8005, d, 0, 0, 0, 0);
+    Activated(sim::MakeWindow("TestApp", "Tool", WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW));
+    EXPECT_EQ(GroupTable[0].count, 3);
+}
+
+TEST(ForegroundHook, FailedPlacementKeepsTheSavedState)
+{
+    HWND a = App("A");
+    AddWindowToGroup(0, a);
+    sim::OwnerShow(a, SW_SHOWMAXIMIZED);
+    sim::FailCall("GetWindowPlacement");
+    Activated(a);
+    EXPECT_EQ(EntryOf(0, a).savedShowCmd, (UINT)SW_SHOWNORMAL);
+}
+
+struct SummonCase {
+    UINT saved;
+    int expectedCommand;
+    UINT expectedState;
+};
+
+// A hidden, marked window of another group that gets activated comes into
+// the current group and on screen, in the state its saved show state asks.
+TEST(Summon, EachSavedShowStateComesBackAsItShould)
+{
+    const SummonCase cases[] = {
+        {SW_SHOWNORMAL, SW_SHOWNORMAL, SW_SHOWNORMAL},  {SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
+        {SW_SHOWMINIMIZED, SW_RESTORE, SW_SHOWNORMAL},  {SW_MINIMIZE, SW_RESTORE, SW_SHOWNORMAL},
+        {SW_SHOWMINNOACTIVE, SW_RESTORE, SW_SHOWNORMAL}, {SW_FORCEMINIMIZE, SW_RESTORE, SW_SHOWNORMAL},
+        {SW_SHOWDEFAULT, SW_SHOWNORMAL, SW_SHOWNORMAL},
+    };
+    for (const SummonCase &c : cases) {
+        SCOPED_TRACE("saved show state " + std::to_string(c.saved));
+        HWND w = App("W" + std::to_string(c.saved));
+        PutEntry(3, w, c.saved, 4);
+        sim::OwnerSetProp(w, HiddenMarkerName, 1);
+        sim::OwnerShow(w, SW_HIDE);
+        sim::ClearCalls();
+
+        Activated(w);
+        EXPECT_EQ(FindInGroup(3, w), NotFound);
+        ASSERT_NE(FindInGroup(0, w), NotFound);
+        EXPECT_EQ(EntryOf(0, w).stackRank, -1);
+        EXPECT_ON_SCREEN(w, c.expectedState);
+        EXPECT_EQ(sim::Foreground(), w);
+        std::string name = sim::NameOf(w);
+        EXPECT_CALLS((std::vector<std::string>{"RemovePropA(" + name + ", PlinthwiseHidden)",
+                                               "ShowWindow(" + name + ", " + std::to_string(c.expectedCommand) + ")",
+                                               "SetForegroundWindow(" + name + ")"}),
+                     sim::CallsOf({"RemovePropA", "ShowWindow", "SetForegroundWindow"}));
+        // The hook then reads the fresh state into the entry.
+        EXPECT_EQ(EntryOf(0, w).savedShowCmd, c.expectedState);
+    }
+}
+
+TEST(Summon, UnknownWindowComesBackNormal)
+{
+    HWND w = App("Stranger", SW_HIDE);
+    sim::OwnerSetProp(w, HiddenMarkerName, 1);
+    SummonHiddenWindow(w);
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_EQ(Members(0), (std::vector<HWND>{w}));
+}
+
+TEST(Summon, UnmarkedOrVisibleWindowsAreLeftAlone)
+{
+    HWND hidden = App("Hidden", SW_HIDE);
+    HWND marked = App("Marked");
+    sim::OwnerSetProp(marked, HiddenMarkerName, 1);
+    SummonHiddenWindow(hidden);
+    SummonHiddenWindow(marked);
+    EXPECT_FALSE(sim::Visible(hidden));
+    EXPECT_TRUE(sim::HasProp(marked, HiddenMarkerName));
+    EXPECT_EQ(GroupTable[0].count, 0);
+}
+
+// When the current group cannot grow, the window stays hidden, marked and in
+// no group: recoverable by the marker, and summoned again next time.
+TEST(Summon, FailedGrowthKeepsTheWindowHiddenAndMarked)
+{
+    HWND w = App("W");
+    PutEntry(2, w, SW_SHOWMAXIMIZED, 0);
+    sim::OwnerSetProp(w, HiddenMarkerName, 1);
+    sim::OwnerShow(w, SW_HIDE);
+    sim::FailCall("HeapAlloc");
+    SummonHiddenWindow(w);
+    EXPECT_FALSE(sim::Visible(w));
+    EXPECT_TRUE(sim::HasProp(w, HiddenMarkerName));
+    EXPECT_EQ(FindInAnyGroup(w), nullptr);
+
+    SummonHiddenWindow(w);
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+}
+
+TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)
+{
+    HWND own = App("Hidden by owner"), ours = App("Hidden by us"), shown = App("Shown"),
+         minimised = App("Minimised", SW_SHOWMINNOACTIVE), gone = App("Gone");
+    for (HWND w : {own, ours, shown, minimised, gone})
+        AddWindowToGroup(1, w);
+    sim::OwnerShow(own, SW_HIDE);
+    sim::OwnerSetProp(ours, HiddenMarkerName, 1);
+    sim::OwnerShow(ours, SW_HIDE);
+    sim::Destroy(gone);
+    PurgeUnmarkedHidden();
+    EXPECT_EQ(FindInAnyGroup(own), nullptr);
+    for (HWND w : {ours, shown, minimised, gone})
+        EXPECT_NE(FindInGroup(1, w), NotFound) << sim::NameOf(w);
+}
+
+} // namespace
