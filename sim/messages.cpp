@@ -353,6 +353,15 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if ((wParam & 0xFFF0) == SC_CLOSE)
             SendInternal(window, WM_CLOSE, 0, 0);
         return 0;
+    case WM_SYSKEYDOWN: {
+        // Alt+F4 closes the top-level window, as the system menu's Close does.
+        HWND root = window;
+        while (Find(root) && Find(root)->parent)
+            root = Find(root)->parent;
+        if (wParam == VK_F4)
+            SendInternal(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
     case WM_SETTEXT:
         w->title = lParam ? (const char *)lParam : "";
         return TRUE;

@@ -1,0 +1,72 @@
+#include "tray/about.h"
+
+#include "shell/appstate.h"
+
+HFONT AboutFont;
+
+// The dashes stand in column 33, so they line up in a fixed-pitch font.
+const char HelpText[] =
+    "Plinthwise v1.0.0\r\n"
+    "\r\n"
+    "Hotkeys:\r\n"
+    "  ALT+1 .. ALT+5                - switch to group\r\n"
+    "  ALT+SHIFT+1 .. ALT+SHIFT+5    - drag window with you when switching to group\r\n"
+    "\r\n"
+    "Tray menu:\r\n"
+    "  Run at login...               - register/remove the login task\r\n"
+    "  Exit                          - releases all windows and quits";
+
+static const int FontPoints = 10;
+static const int PointsPerInch = 72;
+static const int TextLeft = 16;
+static const int TextTop = 12;
+static const int TextWidth = 550;
+static const int TextHeight = 140;
+
+static void CreateHelpText(HWND window)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
+
+    // Negative: the character height without internal leading, 10 points at
+    // the screen's resolution.
+    HDC dc = GetDC(window);
+    int pixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
+    int height = -MulDiv(FontPoints, pixelsPerInch, PointsPerInch);
+    AboutFont = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_DONTCARE, "Consolas");
+    ReleaseDC(window, dc);
+
+    // No SS_NOTIFY: clicks on the text go through to this window and close it.
+    HWND text = CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, TextLeft, TextTop, TextWidth,
+                                TextHeight, window, NULL, instance, NULL);
+    SendMessageA(text, WM_SETFONT, (WPARAM)AboutFont, TRUE);
+}
+
+LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        CreateHelpText(window);
+        return 0;
+    case WM_COMMAND:
+        // Esc, through the dialogue handling of the shell's message loop.
+        if (LOWORD(wParam) == IDCANCEL) {
+            DestroyWindow(window);
+            return 0;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        // The control is destroyed after this and is not drawn again.
+        if (AboutFont) {
+            DeleteObject(AboutFont);
+            AboutFont = NULL;
+        }
+        // Ends the shell's nested loop; the program goes on.
+        AboutOpen = FALSE;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
