@@ -1,0 +1,135 @@
+// Entry and run modes: the watcher, the two task modes, and the normal start.
+#include "shell/entry.h"
+
+#include <string.h>
+
+#include "logintask/elevate.h"
+#include "logintask/taskclient.h"
+#include "shell/appstate.h"
+#include "shell/mainwindow.h"
+#include "shell/shutdown.h"
+#include "tray/about.h"
+#include "tray/icons.h"
+#include "tray/notifyicon.h"
+#include "workspace/eligibility.h"
+#include "workspace/marker.h"
+
+static const char WatchOption[] = "--watch";
+
+static const char MainClassName[] = "WorkspaceManagerClass";
+static const char AboutClassName[] = "PlinthwiseAboutClass";
+static const char MainTitle[] = "Plinthwise";
+static const char TaskbarClassName[] = "Shell_TrayWnd";
+static const DWORD TaskbarPollInterval = 500;  // ms
+
+// Room for the quoted 260-character path, the option, blanks and ten digits.
+static const int WatcherCommandLineSize = MAX_PATH + 32;
+
+static const int ExitSuccess = 0;
+static const int ExitFailure = 1;
+
+// The first run of digits anywhere in the tail, wrapping modulo 2^32.
+static DWORD ParseProcessId(const char *tail)
+{
+    const char *p = tail;
+    while (*p && (*p < '0' || *p > '9'))
+        p++;
+    DWORD id = 0;
+    for (; *p >= '0' && *p <= '9'; p++)
+        id = id * 10 + (DWORD)(*p - '0');
+    return id;
+}
+
+// Waits for the main process to end, however it ends, then brings back
+// every window it left hidden.
+static int RunWatcher(const char *tail)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ParseProcessId(tail));
+    if (!process)
+        return ExitFailure;
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
+    RestoreMarkedWindows();
+    return ExitSuccess;
+}
+
+static void RegisterWindowClasses(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = MainClassName;
+    RegisterClassA(&wc);
+
+    wc.lpfnWndProc = AboutWindowProc;
+    wc.hbrBackground = (HBRUSH)(UINT_PTR)(COLOR_BTNFACE + 1);
+    wc.lpszClassName = AboutClassName;
+    RegisterClassA(&wc);
+}
+
+static void RegisterHotkeys()
+{
+    for (int k = 0; k < 5; k++) {
+        RegisterHotKey(MainWindow, HotkeySwitchFirst + k, MOD_ALT, '1' + k);
+        RegisterHotKey(MainWindow, HotkeyCarryFirst + k, MOD_ALT | MOD_SHIFT, '1' + k);
+    }
+}
+
+// A second copy of ourselves that outlives this process and restores what
+// it leaves hidden.
+static void StartWatcher()
+{
+    char path[MAX_PATH];
+    path[0] = 0;
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char commandLine[WatcherCommandLineSize];
+    wsprintfA(commandLine, "\"%s\" %s %lu", path, WatchOption, GetCurrentProcessId());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &info))
+        return;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+static int RunNormal(HINSTANCE instance)
+{
+    while (!FindWindowA(TaskbarClassName, nullptr))
+        Sleep(TaskbarPollInterval);
+    RestoreMarkedWindows();
+    RegisterWindowClasses(instance);
+    MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MainClassName, MainTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 instance, nullptr);
+    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    BuildGroupIcons();
+    AddTrayIcon();
+    RegisterHotkeys();
+    AdoptUnseenWindows();
+    StartWatcher();
+    ForegroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc,
+                                     0, 0, WINEVENT_OUTOFCONTEXT);
+    SetTimer(MainWindow, MaintenanceTimerId, MaintenanceTimerPeriod, nullptr);
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Shutdown();
+    return ExitSuccess;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    const char *tail = commandLine ? commandLine : "";
+    if (strstr(tail, WatchOption))
+        return RunWatcher(tail);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (strstr(tail, InstallTaskOption))
+        return FAILED(InstallLoginTask()) ? ExitFailure : ExitSuccess;
+    if (strstr(tail, RemoveTaskOption))
+        return FAILED(RemoveLoginTask()) ? ExitFailure : ExitSuccess;
+    return RunNormal(instance);
+}

@@ -1,0 +1,7 @@
+// The program's entry point: one of three run modes chosen by the
+// command-line tail, returning the process exit code.
+#pragma once
+
+#include "shell/platform.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCmd);

@@ -1,0 +1,7 @@
+// MainWindow's procedure: every hotkey, tick, tray click and menu command
+// of the running program arrives here.
+#pragma once
+
+#include "shell/platform.h"
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

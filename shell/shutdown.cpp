@@ -1,0 +1,39 @@
+#include "shell/shutdown.h"
+
+#include "shell/appstate.h"
+#include "tray/icons.h"
+#include "tray/notifyicon.h"
+#include "workspace/groups.h"
+#include "workspace/marker.h"
+
+// Every window of every group, the current one included, is shown with a
+// command that keeps its state: minimised ones stay minimised and inactive,
+// SW_SHOW keeps a maximised window maximised.
+static void ReleaseManagedWindows()
+{
+    for (INT group = 0; group < GroupCount; group++) {
+        const Group &g = GroupTable[group];
+        for (int i = 0; i < g.count; i++) {
+            HWND w = g.entries[i].window;
+            if (!IsWindow(w))
+                continue;
+            RemovePropA(w, HiddenMarkerName);
+            ShowWindow(w, IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
+        }
+    }
+}
+
+void Shutdown()
+{
+    ReleaseManagedWindows();
+    for (int k = 0; k < GroupCount; k++) {
+        UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
+        UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);
+    }
+    if (ForegroundHook)
+        UnhookWinEvent(ForegroundHook);
+    Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+    for (int i = 0; i < GroupCount; i++)
+        if (GroupIcons[i])
+            DestroyIcon(GroupIcons[i]);
+}
