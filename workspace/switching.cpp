@@ -3,6 +3,8 @@
 // start finds it by the marker.
 #include "workspace/switching.h"
 
+#include <stdlib.h>
+
 #include "tray/notifyicon.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
@@ -89,6 +91,41 @@ static void DropDestroyed(INT group)
     }
 }
 
+// One window of the batch: its rank and position, so that the batch can
+// hand the windows over from the bottom of the captured stacking up.
+struct BatchSlot {
+    INT stackRank;
+    int position;
+};
+
+// Highest rank first; among equal ranks the later entry first, so that the
+// earlier one, which wins the choice of the top window, ends above it.
+static int CompareSlots(const void *a, const void *b)
+{
+    const BatchSlot &x = *(const BatchSlot *)a;
+    const BatchSlot &y = *(const BatchSlot *)b;
+    if (x.stackRank != y.stackRank)
+        return x.stackRank > y.stackRank ? -1 : 1;
+    return x.position > y.position ? -1 : x.position < y.position ? 1 : 0;
+}
+
+// Each deferral puts its window at the top, so handing the windows over
+// from the bottom of the captured stacking up restores that stacking. When
+// no room can be had for the order, they go in array order.
+static BatchSlot *BottomUpOrder(INT group, int count)
+{
+    BatchSlot *order = (BatchSlot *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(BatchSlot));
+    if (!order)
+        return nullptr;
+    const Group &g = GroupTable[group];
+    int n = 0;
+    for (int i = 0; i < g.count && n < count; i++)
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            order[n++] = BatchSlot{g.entries[i].stackRank, i};
+    qsort(order, n, sizeof(BatchSlot), CompareSlots);
+    return order;
+}
+
 // Shows the non-minimised windows in one batch; false if the batch failed
 // and nothing of it took effect.
 static bool ShowInBatch(INT group, int count)
@@ -96,14 +133,24 @@ static bool ShowInBatch(INT group, int count)
     HDWP batch = BeginDeferWindowPos(count);
     if (!batch)
         return false;
+    BatchSlot *order = BottomUpOrder(group, count);
     Group &g = GroupTable[group];
-    for (int i = 0; i < g.count; i++) {
-        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+    int deferred = 0;
+    for (int i = 0; i < g.count && deferred < count; i++) {
+        int position = i;
+        if (order)
+            position = order[i].position;
+        else if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
             continue;
-        batch = DeferWindowPos(batch, g.entries[i].window, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+        deferred++;
+        batch = DeferWindowPos(batch, g.entries[position].window, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
         if (!batch)
-            return false;  // the batch is gone; EndDeferWindowPos must not see it
+            break;  // the batch is gone; EndDeferWindowPos must not see it
     }
+    if (order)
+        HeapFree(GetProcessHeap(), 0, order);
+    if (!batch)
+        return false;
     EndDeferWindowPos(batch);
     return true;
 }

@@ -1,0 +1,324 @@
+// The group switch: capture, hide and mark, show in one batch, activate.
+#include "tests/engine_fixture.h"
+
+namespace {
+
+std::vector<std::string> ShowGroupCalls()
+{
+    return sim::CallsOf({"BeginDeferWindowPos", "DeferWindowPos", "EndDeferWindowPos", "ShowWindow", "SetWindowPos",
+                         "SetForegroundWindow", "RemovePropA"});
+}
+
+class Switching : public ::testing::Test {
+protected:
+    void SetUp() override { sim::MakeTaskbar(); }
+
+    // Hidden by an earlier switch, in the given state.
+    HWND HiddenApp(const std::string &name, int showCmd)
+    {
+        HWND w = App(name, showCmd);
+        sim::OwnerSetProp(w, HiddenMarkerName, 1);
+        sim::OwnerShow(w, SW_HIDE);
+        return w;
+    }
+};
+
+// The group of the worked example: W1 normal with rank 2, W2 maximised with
+// rank 0, W3 minimised with rank 1.
+const std::vector<std::string> ShowWorkedExample = {
+    "IsWindow(W1)",
+    "IsWindow(W2)",
+    "IsWindow(W3)",
+    "BeginDeferWindowPos(2)",
+    "DeferWindowPos(W1, 0, 0x0253)",
+    "DeferWindowPos(W2, 0, 0x0253)",
+    "EndDeferWindowPos()",
+    "ShowWindow(W3, 7)",
+    "IsWindow(W2)",
+    "ShowWindow(W2, 3)",
+    "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)",
+    "SetForegroundWindow(W2)",
+    "RemovePropA(W1, PlinthwiseHidden)",
+    "RemovePropA(W2, PlinthwiseHidden)",
+    "RemovePropA(W3, PlinthwiseHidden)",
+};
+
+TEST_F(Switching, WorkedExampleShowsInOneBatchAndActivatesTheTopWindow)
+{
+    HWND w1 = HiddenApp("W1", SW_SHOWNORMAL);
+    HWND w2 = HiddenApp("W2", SW_SHOWMAXIMIZED);
+    HWND w3 = HiddenApp("W3", SW_SHOWMINNOACTIVE);
+    PutEntry(1, w1, SW_SHOWNORMAL, 2);
+    PutEntry(1, w2, SW_SHOWMAXIMIZED, 0);
+    PutEntry(1, w3, SW_SHOWMINIMIZED, 1);
+    sim::ClearCalls();
+    ShowGroup(1);
+    EXPECT_CALLS(ShowWorkedExample,
+                 sim::CallsOf({"IsWindow", "BeginDeferWindowPos", "DeferWindowPos", "EndDeferWindowPos", "ShowWindow",
+                               "SetWindowPos", "SetForegroundWindow", "RemovePropA"}));
+    EXPECT_ON_SCREEN(w1, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(w2, SW_SHOWMAXIMIZED);
+    EXPECT_ON_SCREEN(w3, SW_SHOWMINIMIZED);
+    EXPECT_EQ(sim::Foreground(), w2);
+    EXPECT_STACKING(w2, w1);
+}
+
+TEST_F(Switching, RefusedSwitchDoesNothingAtAll)
+{
+    App("A");
+    AdoptUnseenWindows();
+    sim::ClearCalls();
+    for (INT target : {0, 5, -1, 0x7FFFFFFF})
+        SwitchToGroup(target);
+    EXPECT_EQ(sim::CallCount(), 0u);
+    EXPECT_EQ(CurrentGroup, 0);
+}
+
+TEST_F(Switching, EmptyGroupsChangeOnlyTheCurrentGroupAndTheTray)
+{
+    sim::ClearCalls();
+    SwitchToGroup(3);
+    EXPECT_EQ(CurrentGroup, 3);
+    EXPECT_EQ(sim::CallsOf({"ShowWindow", "SetPropA", "BeginDeferWindowPos", "SetForegroundWindow"}).size(), 0u);
+    EXPECT_EQ(sim::CallsOf({"Shell_NotifyIconA"}).size(), 1u);
+}
+
+// Away and back: every window returns in its state, the one that was on top
+// is active, and the stacking is as it was.
+TEST_F(Switching, RoundTripRestoresStatesStackingAndActivation)
+{
+    HWND a = App("A"), b = App("B", SW_SHOWMAXIMIZED), c = App("C"), m = App("M", SW_SHOWMINNOACTIVE);
+    sim::Activate(b);
+    sim::Activate(c);
+    AdoptUnseenWindows();
+    std::vector<HWND> before = sim::VisibleZOrder();
+
+    SwitchToGroup(1);
+    for (HWND w : {a, b, c, m})
+        EXPECT_HIDDEN_BY_US(w);
+    EXPECT_EQ(CurrentGroup, 1);
+
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(b, SW_SHOWMAXIMIZED);
+    EXPECT_ON_SCREEN(c, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(m, SW_SHOWMINIMIZED);
+    EXPECT_EQ(sim::Foreground(), c);
+    EXPECT_STACKING(c, b, a);
+    (void)before;
+}
+
+// The batch hands the windows over from the bottom of the captured stacking
+// up, whatever their order in the group; without room for that order it
+// falls back to array order and still shows every window.
+TEST_F(Switching, BatchOrderFollowsTheCapturedStacking)
+{
+    HWND a = HiddenApp("A", SW_SHOWNORMAL), b = HiddenApp("B", SW_SHOWNORMAL), c = HiddenApp("C", SW_SHOWNORMAL);
+    PutEntry(1, a, SW_SHOWNORMAL, 1);
+    PutEntry(1, b, SW_SHOWNORMAL, 2);
+    PutEntry(1, c, SW_SHOWNORMAL, 0);
+    sim::ClearCalls();
+    ShowGroup(1);
+    EXPECT_CALLS((std::vector<std::string>{"DeferWindowPos(B, 0, 0x0253)", "DeferWindowPos(A, 0, 0x0253)",
+                                           "DeferWindowPos(C, 0, 0x0253)"}),
+                 sim::CallsOf({"DeferWindowPos"}));
+    EXPECT_STACKING(c, a, b);
+
+    SwitchToGroup(1);
+    SwitchToGroup(0);
+    sim::FailCall("HeapAlloc");
+    sim::ClearCalls();
+    SwitchToGroup(1);
+    EXPECT_CALLS((std::vector<std::string>{"DeferWindowPos(A, 0, 0x0253)", "DeferWindowPos(B, 0, 0x0253)",
+                                           "DeferWindowPos(C, 0, 0x0253)"}),
+                 sim::CallsOf({"DeferWindowPos"}));
+    for (HWND w : {a, b, c})
+        EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::Foreground(), c);
+}
+
+TEST_F(Switching, WindowsFollowTheirGroups)
+{
+    HWND a = App("A");
+    AdoptUnseenWindows();
+    SwitchToGroup(2);
+    HWND b = App("B");
+    SwitchToGroup(4);  // B is adopted into group 2 before it is left
+    EXPECT_HIDDEN_BY_US(a);
+    EXPECT_HIDDEN_BY_US(b);
+    EXPECT_EQ(Members(2), (std::vector<HWND>{b}));
+    SwitchToGroup(2);
+    EXPECT_ON_SCREEN(b, SW_SHOWNORMAL);
+    EXPECT_HIDDEN_BY_US(a);
+}
+
+TEST_F(Switching, FailedBatchStartFallsBackToSingleShows)
+{
+    HWND w1 = HiddenApp("W1", SW_SHOWNORMAL), w2 = HiddenApp("W2", SW_SHOWNORMAL),
+         w3 = HiddenApp("W3", SW_SHOWMINNOACTIVE);
+    PutEntry(1, w1, SW_SHOWNORMAL, 1);
+    PutEntry(1, w2, SW_SHOWNORMAL, 0);
+    PutEntry(1, w3, SW_SHOWMINIMIZED, 2);
+    sim::FailCall("BeginDeferWindowPos");
+    sim::ClearCalls();
+    ShowGroup(1);
+    EXPECT_CALLS((std::vector<std::string>{
+                     "BeginDeferWindowPos(2)", "ShowWindow(W1, 4)", "ShowWindow(W2, 4)", "ShowWindow(W3, 7)",
+                     "ShowWindow(W2, 1)", "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)", "SetForegroundWindow(W2)",
+                     "RemovePropA(W1, PlinthwiseHidden)", "RemovePropA(W2, PlinthwiseHidden)",
+                     "RemovePropA(W3, PlinthwiseHidden)"}),
+                 ShowGroupCalls());
+    EXPECT_ON_SCREEN(w1, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(w3, SW_SHOWMINIMIZED);
+}
+
+TEST_F(Switching, ThirdDeferralFailingShowsEveryWindowSingly)
+{
+    std::vector<HWND> w;
+    for (int i = 1; i <= 4; i++) {
+        w.push_back(HiddenApp("W" + std::to_string(i), SW_SHOWNORMAL));
+        PutEntry(1, w.back(), SW_SHOWNORMAL, 4 - i);
+    }
+    sim::FailCall("DeferWindowPos", 3);
+    sim::ClearCalls();
+    ShowGroup(1);
+    EXPECT_CALLS((std::vector<std::string>{
+                     "BeginDeferWindowPos(4)", "DeferWindowPos(W1, 0, 0x0253)", "DeferWindowPos(W2, 0, 0x0253)",
+                     "DeferWindowPos(W3, 0, 0x0253)", "ShowWindow(W1, 4)", "ShowWindow(W2, 4)", "ShowWindow(W3, 4)",
+                     "ShowWindow(W4, 4)", "ShowWindow(W4, 1)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0203)",
+                     "SetForegroundWindow(W4)", "RemovePropA(W1, PlinthwiseHidden)",
+                     "RemovePropA(W2, PlinthwiseHidden)", "RemovePropA(W3, PlinthwiseHidden)",
+                     "RemovePropA(W4, PlinthwiseHidden)"}),
+                 ShowGroupCalls());
+    for (HWND x : w)
+        EXPECT_ON_SCREEN(x, SW_SHOWNORMAL);
+}
+
+TEST_F(Switching, AllMinimisedGroupComesBackWithoutBatchOrActivation)
+{
+    HWND a = HiddenApp("A", SW_SHOWMINNOACTIVE), b = HiddenApp("B", SW_SHOWMINNOACTIVE);
+    PutEntry(1, a, SW_SHOWMINIMIZED, 0);
+    PutEntry(1, b, SW_SHOWMINIMIZED, 1);
+    sim::ClearCalls();
+    ShowGroup(1);
+    EXPECT_CALLS((std::vector<std::string>{"ShowWindow(A, 7)", "ShowWindow(B, 7)", "RemovePropA(A, PlinthwiseHidden)",
+                                           "RemovePropA(B, PlinthwiseHidden)"}),
+                 ShowGroupCalls());
+}
+
+TEST_F(Switching, EqualLowestRanksChooseTheEarlierEntry)
+{
+    HWND a = HiddenApp("A", SW_SHOWNORMAL), b = HiddenApp("B", SW_SHOWNORMAL), c = HiddenApp("C", SW_SHOWNORMAL);
+    PutEntry(1, a, SW_SHOWNORMAL, 3);
+    PutEntry(1, b, SW_SHOWNORMAL, -2);
+    PutEntry(1, c, SW_SHOWNORMAL, -2);
+    ShowGroup(1);
+    EXPECT_EQ(sim::Foreground(), b);
+}
+
+TEST_F(Switching, DestroyedBetweenSwitchesAreDroppedWhenTheirGroupIsShown)
+{
+    HWND a = App("A"), b = App("B");
+    AdoptUnseenWindows();
+    SwitchToGroup(1);
+    sim::Destroy(b);
+    PurgeUnmarkedHidden();
+    EXPECT_EQ(GroupTable[0].count, 2) << "the purge keeps entries of destroyed windows";
+    SwitchToGroup(0);
+    EXPECT_EQ(Members(0), (std::vector<HWND>{a}));
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+
+    // Every window of the group gone: nothing shown or activated, but the
+    // tray still follows.
+    SwitchToGroup(1);
+    sim::Destroy(a);
+    sim::ClearCalls();
+    SwitchToGroup(0);
+    EXPECT_EQ(GroupTable[0].count, 0);
+    EXPECT_EQ(sim::CallsOf({"SetForegroundWindow", "BeginDeferWindowPos", "ShowWindow"}).size(), 0u);
+    EXPECT_EQ(sim::CallsOf({"Shell_NotifyIconA"}).size(), 1u);
+}
+
+// Windows their programs destroy while the switch runs are skipped and
+// later dropped; the others are hidden and come back.
+TEST_F(Switching, DestroyedDuringTheSwitchNeverStopsIt)
+{
+    HWND a = App("A"), b = App("B"), c = App("C");
+    AdoptUnseenWindows();
+    sim::BeforeCall("SetPropA", 2, [&] { sim::Destroy(b); });
+    SwitchToGroup(1);
+    EXPECT_FALSE(sim::Exists(b));
+    EXPECT_HIDDEN_BY_US(a);
+    EXPECT_HIDDEN_BY_US(c);
+
+    sim::BeforeCall("DeferWindowPos", 1, [&] { sim::Destroy(c); });
+    SwitchToGroup(0);
+    EXPECT_FALSE(sim::Exists(c));
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+}
+
+TEST_F(Switching, WindowHiddenByItsProgramIsNotMarkedAndIsPurged)
+{
+    HWND a = App("A"), own = App("Own");
+    AdoptUnseenWindows();
+    sim::OwnerShow(own, SW_HIDE);
+    SwitchToGroup(1);
+    EXPECT_FALSE(sim::HasProp(own, HiddenMarkerName));
+    EXPECT_HIDDEN_BY_US(a);
+    PurgeUnmarkedHidden();
+    EXPECT_EQ(FindInAnyGroup(own), nullptr);
+    EXPECT_NE(FindInAnyGroup(a), nullptr);
+}
+
+TEST_F(Switching, FailedPlacementKeepsTheSavedState)
+{
+    HWND a = App("A", SW_SHOWMAXIMIZED);
+    AdoptUnseenWindows();
+    sim::OwnerShow(a, SW_SHOWNORMAL);
+    sim::FailCall("GetWindowPlacement");
+    SwitchToGroup(1);
+    EXPECT_EQ(EntryOf(0, a).savedShowCmd, (UINT)SW_SHOWMAXIMIZED);
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(a, SW_SHOWMAXIMIZED);
+}
+
+// Another program shuffling windows during the walk cannot keep the stacking
+// capture going forever.
+TEST_F(Switching, StackingWalkEndsWhileTheZOrderKeepsChanging)
+{
+    HWND a = App("A"), b = App("B");
+    AdoptUnseenWindows();
+    // Before every GetWindow, the window about to be asked for moves to the
+    // top, so the walk would revisit the same windows without end.
+    std::function<void()> shuffle = [&] {
+        std::vector<HWND> z = sim::ZOrder();
+        sim::Activate(z.back());
+        sim::BeforeCall("GetWindow", 1, shuffle);
+    };
+    sim::BeforeCall("GetWindow", 1, shuffle);
+    SwitchToGroup(1);
+    EXPECT_EQ(CurrentGroup, 1);
+    EXPECT_HIDDEN_BY_US(a);
+    EXPECT_HIDDEN_BY_US(b);
+}
+
+// A minimised window left with its group comes back minimised and is never
+// the one activated; the carried window with the lowest rank is.
+TEST_F(Switching, MinimisedNeverTopAndCarriedWindowOnTop)
+{
+    HWND m = App("M"), x = App("X"), carried = App("Carried");
+    AdoptUnseenWindows();
+    sim::OwnerShow(m, SW_SHOWMINNOACTIVE);
+    sim::Activate(m);  // top of the Z order, but minimised
+    SwitchToGroup(1);
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(m, SW_SHOWMINIMIZED);
+    EXPECT_NE(sim::Foreground(), m);
+
+    GroupTable[0].entries[FindInGroup(0, x)].stackRank = -5;
+    GroupTable[0].entries[FindInGroup(0, carried)].stackRank = -6;
+    ShowGroup(0);
+    EXPECT_EQ(sim::Foreground(), carried);
+}
+
+} // namespace
