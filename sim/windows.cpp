@@ -187,9 +187,13 @@ static HWND NewHandle()
 
 DWORD ProgramProcessId() { return ProgramPid; }
 
-DWORD StartForeignProcess(const char *)
+void AddProcess(DWORD pid, const char *image);  // the process table, sim/process.cpp
+
+DWORD StartForeignProcess(const char *image)
 {
-    return nextForeignPid++;
+    DWORD pid = nextForeignPid++;
+    AddProcess(pid, image);
+    return pid;
 }
 
 HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, DWORD pid)

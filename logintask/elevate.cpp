@@ -1,0 +1,114 @@
+#include "logintask/elevate.h"
+
+#include <string.h>
+
+// Each '%s' stands inside a PowerShell single-quoted literal: the module
+// path, then the option.
+static const char ElevationCommandLine[] =
+    "powershell.exe -NoProfile -WindowStyle Hidden -Command "
+    "\"& { $p = Start-Process -FilePath '%s' -ArgumentList '%s' -Verb RunAs -Wait -PassThru; exit $p.ExitCode }\"";
+
+const int CommandLineSize = 1024;
+
+static bool AppendBytes(char *line, int *length, const char *bytes, int count)
+{
+    if (count > CommandLineSize - 1 - *length)
+        return false;
+    memcpy(line + *length, bytes, (size_t)count);
+    *length += count;
+    return true;
+}
+
+static bool IsPowerShellQuote(WCHAR c)
+{
+    // PowerShell closes a single-quoted literal on the typographic single
+    // quotes too, not only on the apostrophe.
+    return c == 0x0027 || (c >= 0x2018 && c <= 0x201B);
+}
+
+// The length in bytes of the character at text in the ANSI code page, and
+// whether PowerShell reads it as a single quote. ASCII stands for itself in
+// every ANSI code page; other characters are found by widening them.
+static int ExamineCharacter(const char *text, bool *quote)
+{
+    *quote = *text == '\'';
+    if ((unsigned char)*text < 0x80)
+        return 1;
+    for (int count = 1; count <= 4; count++) {
+        WCHAR wide[2];
+        int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, count, wide, 2);
+        if (units > 0) {
+            *quote = units == 1 && IsPowerShellQuote(wide[0]);
+            return count;
+        }
+        if (!text[count])
+            break;
+    }
+    return 1;
+}
+
+// Inside a single-quoted literal a quote is written twice, so the literal
+// ends only where the program ends it: no path can add a command.
+static bool AppendQuotedText(char *line, int *length, const char *text)
+{
+    while (*text) {
+        bool quote;
+        int count = ExamineCharacter(text, &quote);
+        if (quote && !AppendBytes(line, length, text, count))
+            return false;
+        if (!AppendBytes(line, length, text, count))
+            return false;
+        text += count;
+    }
+    return true;
+}
+
+static bool FormatElevationCommandLine(char *line, const char *modulePath, const char *option)
+{
+    const char *substitutions[2] = {modulePath, option};
+    int next = 0;
+    int length = 0;
+    for (const char *t = ElevationCommandLine; *t; t++) {
+        bool fits;
+        if (t[0] == '%' && t[1] == 's') {
+            fits = AppendQuotedText(line, &length, substitutions[next++]);
+            t++;
+        } else {
+            fits = AppendBytes(line, &length, t, 1);
+        }
+        if (!fits)
+            return false;
+    }
+    line[length] = 0;
+    return true;
+}
+
+int RunElevatedTaskCommand(LPCSTR option)
+{
+    char modulePath[MAX_PATH];
+    memset(modulePath, 0, sizeof modulePath);
+    GetModuleFileNameA(NULL, modulePath, MAX_PATH);
+    modulePath[MAX_PATH - 1] = 0;
+
+    // CreateProcessA may write into its command line, so it gets this
+    // buffer. A line that would not fit is not cut but not run at all; with
+    // a path of at most 259 bytes it always fits.
+    char commandLine[CommandLineSize];
+    if (!FormatElevationCommandLine(commandLine, modulePath, option))
+        return -1;
+
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    memset(&process, 0, sizeof process);
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 1;
+    if (!GetExitCodeProcess(process.hProcess, &exitCode))
+        exitCode = 1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return (int)exitCode;
+}

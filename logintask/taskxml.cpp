@@ -1,0 +1,149 @@
+#include "logintask/taskxml.h"
+
+#include <string.h>
+
+// Three "%s" stand for the user name, the user id and the executable's path.
+static const char LoginTaskXmlTemplate[] =
+    "<Task version=\"1.4\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+    " <RegistrationInfo>\r\n"
+    "  <Author>%s</Author>\r\n"
+    "  <URI>\\Plinthwise</URI>\r\n"
+    " </RegistrationInfo>\r\n"
+    " <Triggers>\r\n"
+    "  <LogonTrigger />\r\n"
+    " </Triggers>\r\n"
+    " <Principals>\r\n"
+    "  <Principal id=\"Author\">\r\n"
+    "   <UserId>%s</UserId>\r\n"
+    "   <LogonType>InteractiveToken</LogonType>\r\n"
+    "   <RunLevel>HighestAvailable</RunLevel>\r\n"
+    "  </Principal>\r\n"
+    " </Principals>\r\n"
+    " <Settings>\r\n"
+    "  <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+    "  <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
+    "  <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
+    "  <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
+    " </Settings>\r\n"
+    " <Actions Context=\"Author\">\r\n"
+    "  <Exec>\r\n"
+    "   <Command>%s</Command>\r\n"
+    "  </Exec>\r\n"
+    " </Actions>\r\n"
+    "</Task>\r\n";
+
+// Appends text to the document; false when it would leave no room for the
+// terminator.
+static bool AppendText(char *document, int *length, const char *text, int count)
+{
+    if (count > LoginTaskXmlSize - 1 - *length)
+        return false;
+    memcpy(document + *length, text, (size_t)count);
+    *length += count;
+    return true;
+}
+
+// Appends a user name, user id or path as XML character data. Bytes of
+// multi-byte characters are never below 0x40 in the ANSI code pages, so
+// escaping byte by byte cannot split a character. Control characters have
+// no form at all in an XML 1.0 document.
+static bool AppendEscaped(char *document, int *length, const char *text)
+{
+    for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+        const char *entity = NULL;
+        switch (*p) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case '\'': entity = "&apos;"; break;
+        default:
+            if (*p < 0x20)
+                return false;
+        }
+        bool fits = entity ? AppendText(document, length, entity, (int)strlen(entity))
+                           : AppendText(document, length, (const char *)p, 1);
+        if (!fits)
+            return false;
+    }
+    return true;
+}
+
+// Formats into the whole buffer rather than through wsprintfA, which stops
+// at 1024 bytes and would cut a long document into one that is no longer
+// XML; a document that does not fit is refused instead.
+static HRESULT FormatLoginTaskXml(char *document, const char *userName, const char *userId, const char *modulePath)
+{
+    const char *substitutions[3] = {userName, userId, modulePath};
+    int next = 0;
+    int length = 0;
+    for (const char *t = LoginTaskXmlTemplate; *t; t++) {
+        bool fits;
+        if (t[0] == '%' && t[1] == 's') {
+            fits = AppendEscaped(document, &length, substitutions[next++]);
+            t++;
+        } else {
+            fits = AppendText(document, &length, t, 1);
+        }
+        if (!fits) {
+            document[0] = 0;
+            return E_FAIL;
+        }
+    }
+    document[length] = 0;
+    return S_OK;
+}
+
+HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
+{
+    // Zero-filled, so that a failing call leaves an empty text, not garbage.
+    char modulePath[MAX_PATH];
+    memset(modulePath, 0, sizeof modulePath);
+    GetModuleFileNameA(NULL, modulePath, MAX_PATH);
+    modulePath[MAX_PATH - 1] = 0;
+
+    char userName[256];
+    memset(userName, 0, sizeof userName);
+    DWORD userNameSize = sizeof userName;
+    GetUserNameA(userName, &userNameSize);
+    userName[sizeof userName - 1] = 0;
+
+    // The SID's text form identifies the user across renames; an account
+    // that does not resolve is named by its user name instead.
+    char userId[256];
+    memset(userId, 0, sizeof userId);
+    BYTE sid[512];
+    DWORD sidSize = sizeof sid;
+    char domain[256];
+    DWORD domainSize = sizeof domain;
+    SID_NAME_USE use;
+    if (LookupAccountNameA(NULL, userName, sid, &sidSize, domain, &domainSize, &use)) {
+        LPSTR sidText = NULL;
+        if (ConvertSidToStringSidA(sid, &sidText)) {
+            lstrcpynA(userId, sidText, sizeof userId);
+            LocalFree(sidText);
+        }
+    }
+    if (userId[0] == 0)
+        lstrcpynA(userId, userName, sizeof userId);
+
+    return FormatLoginTaskXml(document, userName, userId, modulePath);
+}
+
+HRESULT WidenLoginTaskXml(LPCSTR document, BSTR *xml)
+{
+    *xml = NULL;
+    int units = MultiByteToWideChar(CP_ACP, 0, document, -1, NULL, 0);
+    if (units <= 0)
+        return E_FAIL;
+    // The BSTR adds its own terminator; the conversion fills it as well.
+    BSTR text = SysAllocStringLen(NULL, (UINT)(units - 1));
+    if (!text)
+        return E_OUTOFMEMORY;
+    if (MultiByteToWideChar(CP_ACP, 0, document, -1, text, units) != units) {
+        SysFreeString(text);
+        return E_FAIL;
+    }
+    *xml = text;
+    return S_OK;
+}

@@ -1,0 +1,106 @@
+// Control side of the simulated system services, for tests: processes and
+// their handles, the user account, COM bookkeeping and the Task Scheduler's
+// task store. Faults are injected with sim::FailCall using the names below.
+#pragma once
+
+#include "sim/sim.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// ---- Processes ----------------------------------------------------------
+// The table holds the program itself, the programs a test starts with
+// StartForeignProcess, and those the program starts with CreateProcessA.
+// Fault names: "CreateProcessA", "OpenProcess", "WaitForSingleObject",
+// "GetExitCodeProcess", "TerminateProcess", "CloseHandle", "GetModuleFileNameA".
+struct ProcessRecord {
+    DWORD pid = 0;
+    std::string image;            // file name of the executable, without directory
+    std::string applicationName;  // CreateProcessA's application name, "" for NULL
+    std::string commandLine;      // the command line CreateProcessA received
+    DWORD creationFlags = 0;
+    BOOL inheritHandles = FALSE;
+    DWORD startupInfoSize = 0;    // STARTUPINFOA::cb as passed
+    bool startedByProgram = false;
+    bool running = true;
+    DWORD exitCode = STILL_ACTIVE;
+};
+
+// Runs inside CreateProcessA once a process of this image (file name,
+// compared without regard to case) exists. It may end the process at once
+// with EndProcess, or script its end with Then; without an action a started
+// process runs until the test ends it.
+void OnProcessStart(const char *image, std::function<void(const ProcessRecord &)> action);
+// CreateProcessA finds no such executable: it fails with ERROR_FILE_NOT_FOUND.
+void MissingProgram(const char *image);
+// The process ends with the exit code, as if it returned it or was killed;
+// a wait on it completes and its top-level windows are destroyed. The
+// program's own process cannot be ended.
+void EndProcess(DWORD pid, DWORD exitCode);
+// The record of a process, or null for an unknown pid.
+const ProcessRecord *FindProcess(DWORD pid);
+// The processes the program started, in order.
+std::vector<ProcessRecord> StartedProcesses();
+// Process and thread handles the program holds open.
+size_t OpenHandles();
+// Handles closed twice or never opened (CloseHandle returned FALSE).
+size_t BadHandleCloses();
+// The path GetModuleFileNameA gives for the program's executable.
+void SetModulePath(const char *path);
+
+// ---- The user account ---------------------------------------------------
+// Fault names: "GetUserNameA", "LookupAccountNameA", "ConvertSidToStringSidA",
+// "LocalFree".
+// The name GetUserNameA reports. Until set it is "alice", an account of
+// domain "DESKTOP-SIM" that resolves to a SID.
+void SetUserName(const char *name);
+// An account that LookupAccountNameA resolves (names compared without
+// regard to case) to the SID in its string form ("S-1-5-21-...").
+void AddAccount(const char *name, const char *domain, const char *sid);
+// Blocks handed out by the system (SID strings) and not yet given to LocalFree.
+size_t LiveLocalBlocks();
+
+// ---- COM ------------------------------------------------------------------
+// Fault names: "CoInitializeEx", "CoCreateInstance", "SysAllocString",
+// "SysAllocStringLen", and the Task Scheduler methods as
+// "ITaskService::Connect", "ITaskService::GetFolder", "ITaskService::NewTask",
+// "ITaskFolder::GetTask", "ITaskFolder::DeleteTask",
+// "ITaskFolder::RegisterTaskDefinition", "ITaskDefinition::put_XmlText".
+// A failing method returns FailureResult(name).
+bool ComInitialized();
+size_t LiveBstrs();
+size_t LiveVariants();     // VariantInit without VariantClear
+size_t LiveComObjects();   // objects with a reference count above zero
+// Every misuse the simulated system calls noticed: a release of a released
+// object, a call on one, a free of something that is not a live BSTR or
+// system block, a string argument that is not a BSTR, terminating the
+// program's own process. Empty when the program was correct.
+const std::vector<std::string> &Misuse();
+// The HRESULT an injected failure of the named call returns. Each call has
+// a distinct default so that a test can tell which result came back.
+HRESULT FailureResult(const char *function);
+void SetFailureResult(const char *function, HRESULT result);
+
+// ---- Task Scheduler's store ---------------------------------------------------
+// Registering and deleting tasks fails with E_ACCESSDENIED while set.
+void DenyTaskChanges(bool deny);
+// A task registered in the root folder by someone else.
+void PutTask(const char *name, const char *xml);
+bool HasTask(const char *name);
+size_t TaskCount();
+// The task's document as registered, narrowed to bytes (Latin-1).
+std::string TaskXml(const char *name);
+struct TaskRegistration {
+    std::string name;
+    LONG flags = 0;
+    TASK_LOGON_TYPE logon = TASK_LOGON_NONE;
+    VARTYPE user = VT_EMPTY, password = VT_EMPTY, sddl = VT_EMPTY;
+    bool askedForTask = false;    // a registered-task pointer was asked for
+};
+// Every call of RegisterTaskDefinition that reached the store, in order.
+const std::vector<TaskRegistration> &Registrations();
+
+} // namespace sim

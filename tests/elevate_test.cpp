@@ -1,0 +1,139 @@
+// The elevated retry: the PowerShell command line, waiting for PowerShell,
+// its exit code, and the handles on every path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "logintask/elevate.h"
+#include "sim/sim_system.h"
+#include "tests/wincheck.h"
+
+namespace {
+
+// The command line written out from its three pieces, with the two
+// literals as PowerShell must read them.
+std::string ExpectedCommandLine(const std::string &pathLiteral, const std::string &optionLiteral)
+{
+    return "powershell.exe -NoProfile -WindowStyle Hidden -Command "
+           "\"& { $p = Start-Process -FilePath " + pathLiteral + " -ArgumentList " + optionLiteral +
+           " -Verb RunAs -Wait -PassThru; exit $p.ExitCode }\"";
+}
+
+// PowerShell's reading of a single-quoted literal that starts at *at: two
+// quotes in a row stand for one, a lone quote ends it.
+std::string ReadLiteral(const std::string &line, size_t *at)
+{
+    EXPECT_EQ(line[*at], '\'');
+    std::string text;
+    for (size_t i = *at + 1; i < line.size(); i++) {
+        if (line[i] != '\'') {
+            text += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == '\'') {
+            text += '\'';
+            i++;
+        } else {
+            *at = i + 1;
+            return text;
+        }
+    }
+    ADD_FAILURE() << "literal not closed: " << line;
+    return text;
+}
+
+// PowerShell ends with the exit code once the test's script lets it.
+void PowerShellExitsWith(DWORD code)
+{
+    sim::OnProcessStart("powershell.exe", [code](const sim::ProcessRecord &p) {
+        DWORD pid = p.pid;
+        sim::Then([pid, code] { sim::EndProcess(pid, code); });
+    });
+}
+
+class Elevate : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        EXPECT_EQ(sim::OpenHandles(), 0u);
+        EXPECT_EQ(sim::BadHandleCloses(), 0u);
+    }
+};
+
+TEST_F(Elevate, StartsPowerShellHiddenWithPathAndOption)
+{
+    const char *path = "C:\\Program Files\\Plinthwise\\plinthwise.exe";
+    sim::SetModulePath(path);
+    for (const char *option : {InstallTaskOption, RemoveTaskOption}) {
+        PowerShellExitsWith(0);
+        EXPECT_EQ(RunElevatedTaskCommand(option), 0);
+        const sim::ProcessRecord p = sim::StartedProcesses().back();
+        EXPECT_EQ(p.commandLine, ExpectedCommandLine("'" + std::string(path) + "'", "'" + std::string(option) + "'"));
+        EXPECT_EQ(p.image, "powershell.exe");
+        EXPECT_EQ(p.applicationName, "");
+        EXPECT_EQ(p.creationFlags, CREATE_NO_WINDOW);
+        EXPECT_EQ(p.inheritHandles, FALSE);
+        EXPECT_EQ(p.startupInfoSize, sizeof(STARTUPINFOA));
+    }
+}
+
+TEST_F(Elevate, QuotesInThePathCannotEndTheLiteral)
+{
+    const char *paths[] = {
+        "C:\\Users\\O'Brien\\plinthwise.exe",
+        "C:\\x'; Start-Process calc; '\\plinthwise.exe",
+        "C:\\''\\'",
+    };
+    for (const char *path : paths) {
+        SCOPED_TRACE(path);
+        sim::SetModulePath(path);
+        PowerShellExitsWith(0);
+        RunElevatedTaskCommand(InstallTaskOption);
+        std::string line = sim::StartedProcesses().back().commandLine;
+        const std::string before = "-FilePath ";
+        size_t at = line.find(before);
+        ASSERT_NE(at, std::string::npos);
+        at += before.size();
+        EXPECT_EQ(ReadLiteral(line, &at), path);
+        // Everything after the literal is the fixed text: nothing was added.
+        EXPECT_EQ(line.substr(at),
+                  " -ArgumentList '--install-task' -Verb RunAs -Wait -PassThru; exit $p.ExitCode }\"");
+    }
+}
+
+TEST_F(Elevate, WaitsAndReturnsTheElevatedCopysExitCode)
+{
+    for (DWORD code : {0u, 1u, 5u}) {
+        SCOPED_TRACE(code);
+        sim::ClearCalls();
+        PowerShellExitsWith(code);
+        EXPECT_EQ(RunElevatedTaskCommand(InstallTaskOption), (int)code);
+        EXPECT_EQ(sim::StepsLeft(), 0u);
+        std::string pid = std::to_string(sim::StartedProcesses().back().pid);
+        const std::vector<std::string> waitThenClose = {
+            "WaitForSingleObject(P" + pid + ", INFINITE)",
+            "GetExitCodeProcess(P" + pid + ")",
+            "CloseHandle(T" + pid + ")",
+            "CloseHandle(P" + pid + ")",
+        };
+        EXPECT_CALLS(waitThenClose, sim::CallsOf({"WaitForSingleObject", "GetExitCodeProcess", "CloseHandle"}));
+    }
+}
+
+TEST_F(Elevate, PowerShellThatCannotStartGivesMinusOne)
+{
+    sim::MissingProgram("powershell.exe");
+    EXPECT_EQ(RunElevatedTaskCommand(RemoveTaskOption), -1);
+    sim::FailCall("CreateProcessA");
+    EXPECT_EQ(RunElevatedTaskCommand(RemoveTaskOption), -1);
+    EXPECT_TRUE(sim::StartedProcesses().empty());
+    EXPECT_TRUE(sim::CallsOf({"WaitForSingleObject", "CloseHandle"}).empty());
+}
+
+TEST_F(Elevate, UnreadableExitCodeCountsAsFailure)
+{
+    PowerShellExitsWith(0);
+    sim::FailCall("GetExitCodeProcess");
+    EXPECT_EQ(RunElevatedTaskCommand(InstallTaskOption), 1);
+}
+
+} // namespace
