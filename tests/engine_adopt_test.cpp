@@ -3,8 +3,10 @@
 
 namespace {
 
+// The window becomes the foreground window and the hook hears of it.
 void Activated(HWND window)
 {
+    sim::Activate(window);
     ForegroundEventProc(nullptr, EVENT_SYSTEM_FOREGROUND, window, 0, 0, 0, 0);
 }
 
@@ -153,6 +155,25 @@ TEST(Summon, EachSavedShowStateComesBackAsItShould)
         // The hook then reads the fresh state into the entry.
         EXPECT_EQ(EntryOf(0, w).savedShowCmd, c.expectedState);
     }
+}
+
+// While a switch hides a group, activation hops from each hidden window to
+// the next; the events of those hops arrive later and must not bring the
+// windows back.
+TEST(Summon, StaleEventOfAWindowNoLongerInTheForegroundIsIgnored)
+{
+    HWND a = App("A"), b = App("B"), c = App("C");
+    AdoptUnseenWindows();
+    sim::Activate(c);
+    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
+                    WINEVENT_OUTOFCONTEXT);
+    sim::ClearCalls();
+    SwitchToGroup(1);
+    sim::DeliverPending();
+    for (HWND w : {a, b, c})
+        EXPECT_HIDDEN_BY_US(w);
+    EXPECT_EQ(Members(0).size(), 3u);
+    EXPECT_EQ(sim::CallsOf({"SetForegroundWindow"}).size(), 0u);
 }
 
 TEST(Summon, UnknownWindowComesBackNormal)

@@ -82,8 +82,11 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
     if (GetPropA(window, HiddenMarkerName)) {
         if (IsWindowVisible(window))
             RemovePropA(window, HiddenMarkerName);  // on screen again: the marker is stale
-        else
+        else if (GetForegroundWindow() == window)
             SummonHiddenWindow(window);
+        // Otherwise the event is stale: while a switch hides a group, the
+        // system hands activation from each hidden window to the next one of
+        // the same group, and those windows are meant to stay hidden.
     }
     if (!IsEligibleWindow(window))
         return;

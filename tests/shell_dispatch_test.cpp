@@ -1,0 +1,299 @@
+// MainWindow's message table, carrying, the tray menu, the About command and
+// the shutdown, with the program running on the simulated desktop.
+#include "logintask/taskclient.h"
+#include "tests/shell_fixture.h"
+
+namespace {
+
+class Running : public ::testing::Test {
+protected:
+    void SetUp() override { sim::MakeTaskbar(); }
+
+    // Runs the program through the steps queued so far, then Exit.
+    void RunToExit()
+    {
+        ChooseExit();
+        EXPECT_EQ(RunProgram(""), 0);
+    }
+};
+
+TEST_F(Running, SwitchHotkeysHideAndBringBack)
+{
+    HWND a = App("A"), b = App("B", SW_SHOWMAXIMIZED), m = App("M", SW_SHOWMINNOACTIVE);
+    Step([&] { sim::Activate(a); });
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([&] {
+        for (HWND w : {a, b, m})
+            EXPECT_HIDDEN_BY_US(w);
+        EXPECT_EQ(TrayTip(), "Plinthwise Group: 2");
+        sim::PressKey(MOD_ALT, '1');
+    });
+    Step([&] {
+        EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+        EXPECT_ON_SCREEN(b, SW_SHOWMAXIMIZED);
+        EXPECT_ON_SCREEN(m, SW_SHOWMINIMIZED);
+        EXPECT_EQ(sim::Foreground(), a);
+        EXPECT_STACKING(a, b);
+        // AltGr+digit and ALT+6 are not ours.
+        sim::PressKey(MOD_ALT | MOD_CONTROL, '2');
+        sim::PressKey(MOD_ALT, '6');
+    });
+    Step([&] { EXPECT_EQ(CurrentGroup, 0); });
+    RunToExit();
+}
+
+// ALT+SHIFT+digit takes the window in use along, on top of its new group.
+TEST_F(Running, CarryTakesTheForegroundWindowAlongOnTop)
+{
+    HWND a = App("A"), b = App("B"), c = App("C");
+    Step([&] { sim::PressKey(MOD_ALT, '3'); });
+    Step([&] {
+        EXPECT_HIDDEN_BY_US(a);
+        sim::PressKey(MOD_ALT, '1');
+    });
+    Step([&] {
+        sim::Activate(b);
+        sim::PressKey(MOD_ALT | MOD_SHIFT, '3');
+    });
+    Step([&] {
+        EXPECT_EQ(CurrentGroup, 2);
+        EXPECT_EQ(Members(2), (std::vector<HWND>{b}));
+        EXPECT_ON_SCREEN(b, SW_SHOWNORMAL);
+        EXPECT_HIDDEN_BY_US(a);
+        EXPECT_HIDDEN_BY_US(c);
+        EXPECT_EQ(sim::Foreground(), b);
+        EXPECT_LT(EntryOf(2, b).stackRank, 0);
+        sim::PressKey(MOD_ALT, '1');
+    });
+    Step([&] {
+        // The carried window is the top window when its group comes back.
+        sim::Activate(a);
+        sim::PressKey(MOD_ALT | MOD_SHIFT, '3');
+    });
+    Step([&] {
+        EXPECT_EQ(sim::Foreground(), a);
+        EXPECT_STACKING(a, b);
+    });
+    RunToExit();
+}
+
+// Carrying into the group on screen keeps it on screen; each window carried
+// ranks one below the one carried before it.
+TEST_F(Running, CarryIntoTheCurrentGroupOnlyReranks)
+{
+    HWND a = App("A"), b = App("B"), c = App("C");
+    Step([&] {
+        sim::Activate(a);
+        sim::PressKey(MOD_ALT | MOD_SHIFT, '1');
+    });
+    Step([&] {
+        EXPECT_EQ(EntryOf(0, a).stackRank, -1);
+        sim::Activate(b);
+        sim::PressKey(MOD_ALT | MOD_SHIFT, '1');
+    });
+    Step([&] {
+        EXPECT_EQ(EntryOf(0, b).stackRank, -2);
+        EXPECT_EQ(CurrentGroup, 0);
+        for (HWND w : {a, b, c})
+            EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    });
+    RunToExit();
+}
+
+// An ineligible foreground window (the taskbar, a tool window, an untitled
+// window) makes the carry do nothing at all, not even the switch.
+TEST_F(Running, CarryOfAnIneligibleWindowDoesNothing)
+{
+    HWND a = App("A");
+    HWND tool = sim::MakeWindow("TestApp", "Tool", WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW);
+    HWND untitled = sim::MakeWindow("TestApp", "", WS_OVERLAPPEDWINDOW);
+    for (HWND w : {tool, untitled, sim::ZOrder().back()}) {
+        Step([w] {
+            sim::Activate(w);
+            sim::ClearCalls();
+            sim::PressKey(MOD_ALT | MOD_SHIFT, '4');
+        });
+        Step([&] {
+            EXPECT_EQ(CurrentGroup, 0);
+            EXPECT_TRUE(sim::Visible(a));
+            EXPECT_EQ(sim::CallsOf({"EnumWindows", "ShowWindow", "Shell_NotifyIconA"}).size(), 0u);
+        });
+    }
+    RunToExit();
+}
+
+// Rows of the message table that must do nothing.
+TEST_F(Running, UnknownIdsAndOtherMouseMessagesDoNothing)
+{
+    HWND a = App("A");
+    Step([&] {
+        sim::ClearCalls();
+        PostMessageA(MainWindow, WM_HOTKEY, 105, 0);
+        PostMessageA(MainWindow, WM_HOTKEY, 99, 0);
+        PostMessageA(MainWindow, WM_HOTKEY, 205, 0);
+        PostMessageA(MainWindow, WM_TIMER, 2, 0);
+        PostMessageA(MainWindow, WM_COMMAND, 9004, 0);
+        for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE})
+            sim::ClickTrayIcon(MainWindow, 1, mouse);
+    });
+    Step([&] {
+        EXPECT_EQ(sim::MenusShown().size(), 0u);
+        EXPECT_EQ(sim::CallsOf({"EnumWindows", "ShowWindow", "CreatePopupMenu", "PostQuitMessage"}).size(), 0u);
+        EXPECT_TRUE(sim::Visible(a));
+        // Only the low word of a command counts.
+        sim::OnMenu(nullptr);
+        PostMessageA(MainWindow, WM_HOTKEY, 101, 0);
+    });
+    Step([&] { EXPECT_FALSE(sim::Visible(a)); });
+    Step([] { PostMessageA(MainWindow, WM_COMMAND, (WPARAM)((1u << 16) | CmdExit), 0); });
+    EXPECT_EQ(RunProgram(""), 0);
+}
+
+TEST_F(Running, TrayMenuOffersItsThreeItemsAtTheCursor)
+{
+    sim::PutTask("Plinthwise", "<Task/>");
+    sim::SetCursor(1200, 790);
+    HWND a = App("A");
+    Step([&] {
+        sim::Activate(a);
+        sim::ClickTrayIcon(MainWindow, 1, WM_RBUTTONUP);
+    });
+    Step([&] {
+        ASSERT_EQ(sim::MenusShown().size(), 1u);
+        const sim::ShownMenu &m = sim::MenusShown()[0];
+        ASSERT_EQ(m.items.size(), 5u);
+        EXPECT_EQ(m.items[0].flags, (UINT)MF_CHECKED);
+        EXPECT_EQ(m.items[0].id, (UINT_PTR)CmdRunAtLogin);
+        EXPECT_EQ(m.items[0].text, "Run at login...");
+        EXPECT_EQ(m.items[1].flags, (UINT)MF_SEPARATOR);
+        EXPECT_EQ(m.items[2].flags, (UINT)MF_STRING);
+        EXPECT_EQ(m.items[2].id, (UINT_PTR)CmdAbout);
+        EXPECT_EQ(m.items[2].text, "About Plinthwise...");
+        EXPECT_EQ(m.items[3].flags, (UINT)MF_SEPARATOR);
+        EXPECT_EQ(m.items[4].id, (UINT_PTR)CmdExit);
+        EXPECT_EQ(m.items[4].text, "Exit");
+        EXPECT_EQ(m.flags, (UINT)TPM_BOTTOMALIGN);
+        EXPECT_EQ(m.x, 1200);
+        EXPECT_EQ(m.y, 790);
+        EXPECT_EQ(m.foregroundAtTrack, MainWindow) << "the menu's owner must be in the foreground";
+        EXPECT_EQ(sim::LiveMenus(), 0u);
+        // The check mark follows the task afresh each time.
+        EXPECT_TRUE(SUCCEEDED(RemoveLoginTask()));
+        sim::ClickTrayIcon(MainWindow, 1, WM_RBUTTONUP);
+    });
+    Step([] { EXPECT_EQ(sim::MenusShown().back().items[0].flags, (UINT)MF_STRING); });
+    RunToExit();
+}
+
+// Exit gives every window back in its state, unmarked, and removes the icon.
+TEST_F(Running, ExitReleasesEveryWindowInItsState)
+{
+    HWND normal = App("Normal"), maxed = App("Max", SW_SHOWMAXIMIZED), mini = App("Mini", SW_SHOWMINNOACTIVE),
+         gone = App("Gone");
+    HWND current = nullptr;
+    Step([] { sim::PressKey(MOD_ALT, '4'); });
+    Step([&] {
+        sim::Destroy(gone);
+        current = App("Current");
+        sim::ClearCalls();
+    });
+    Tick();
+    RunToExit();
+    for (HWND w : {normal, current})
+        EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
+    EXPECT_ON_SCREEN(mini, SW_SHOWMINIMIZED);
+    std::vector<std::string> shows = sim::CallsOf({"ShowWindow"});
+    for (const std::string &expected :
+         {"ShowWindow(Normal, 5)", "ShowWindow(Max, 5)", "ShowWindow(Mini, 7)", "ShowWindow(Current, 5)"})
+        EXPECT_NE(std::find(shows.begin(), shows.end(), expected), shows.end()) << expected;
+    EXPECT_EQ(sim::TrayIcons().size(), 0u);
+    EXPECT_EQ(sim::LiveGdi().icons, 0);
+}
+
+// Closing MainWindow ends the program in order, as Exit does.
+TEST_F(Running, DestroyedMainWindowEndsTheProgramInOrder)
+{
+    HWND a = App("A");
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([] { SendMessageA(MainWindow, WM_CLOSE, 0, 0); });
+    EXPECT_EQ(RunProgram(""), 0);
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::TrayIcons().size(), 0u);
+}
+
+// After the taskbar restarts, the icon comes back with the group on screen.
+TEST_F(Running, IconReturnsAfterTheTaskbarRestarts)
+{
+    Step([] { sim::PressKey(MOD_ALT, '3'); });
+    Step([] { sim::RemoveTaskbar(); });
+    Step([] {
+        EXPECT_EQ(sim::TrayIcons().size(), 0u);
+        sim::StartTaskbar();
+    });
+    Step([] { EXPECT_EQ(TrayTip(), "Plinthwise Group: 3"); });
+    RunToExit();
+}
+
+HWND AboutWindow()
+{
+    return FindWindowA("PlinthwiseAboutClass", "About Plinthwise");
+}
+
+// The About window joins the group on screen and is centred; a second About
+// command while it is open changes nothing.
+TEST_F(Running, AboutOpensOnceCentredAndClosesWithEsc)
+{
+    sim::SetScreen(1280, 800);
+    Step([] { PostMessageA(MainWindow, WM_COMMAND, CmdAbout, 0); });
+    Step([] {
+        HWND about = AboutWindow();
+        ASSERT_NE(about, nullptr);
+        EXPECT_TRUE(AboutOpen);
+        RECT r;
+        GetWindowRect(about, &r);
+        EXPECT_EQ(r.left, (1280 - 640) / 2);
+        EXPECT_EQ(r.top, (800 - 232) / 2);
+        EXPECT_EQ(sim::Foreground(), about);
+        PostMessageA(MainWindow, WM_COMMAND, CmdAbout, 0);
+    });
+    Tick();
+    Step([] {
+        EXPECT_EQ(sim::CallsOf({"CreateWindowExA"}).size(), 3u) << "main window, About window, text";
+        EXPECT_NE(FindInGroup(0, AboutWindow()), NotFound);
+        sim::PressKey(0, VK_ESCAPE);
+    });
+    Step([] {
+        EXPECT_EQ(AboutWindow(), nullptr);
+        EXPECT_FALSE(AboutOpen);
+    });
+    RunToExit();
+}
+
+// One Exit while the About window is open ends the program: the nested
+// loop hands the quit request on.
+TEST_F(Running, ExitWhileAboutIsOpenEndsTheProgram)
+{
+    HWND a = App("A");
+    Step([] { PostMessageA(MainWindow, WM_COMMAND, CmdAbout, 0); });
+    Step([] { sim::PressKey(MOD_ALT, '2'); });  // hotkeys work inside the nested loop
+    ChooseExit();
+    EXPECT_EQ(RunProgram(""), 0);
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::TrayIcons().size(), 0u);
+}
+
+TEST_F(Running, FailedAboutWindowClearsTheFlag)
+{
+    Step([] {
+        sim::FailCall("CreateWindowExA");
+        PostMessageA(MainWindow, WM_COMMAND, CmdAbout, 0);
+    });
+    Step([] {
+        EXPECT_FALSE(AboutOpen);
+        EXPECT_EQ(AboutWindow(), nullptr);
+    });
+    RunToExit();
+}
+
+} // namespace

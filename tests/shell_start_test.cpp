@@ -1,0 +1,118 @@
+// The normal start, the message table and the shutdown of the running
+// program.
+#include "tests/shell_fixture.h"
+
+namespace {
+
+const std::initializer_list<const char *> LifeCalls = {
+    "CoInitializeEx",   "FindWindowA",    "Sleep",           "EnumWindows",    "RegisterClassA",
+    "CreateWindowExA",  "RegisterWindowMessageA", "Shell_NotifyIconA", "RegisterHotKey", "CreateProcessA",
+    "CloseHandle",      "SetWinEventHook", "SetTimer",       "UnregisterHotKey", "UnhookWinEvent",
+    "DestroyIcon"};
+
+// The start in its order, with a taskbar that appears between the third and
+// fourth poll, then Exit and the shutdown in its order.
+std::vector<std::string> ExpectedLife(const std::string &main)
+{
+    std::vector<std::string> calls = {
+        "CoInitializeEx(2)",
+        "FindWindowA(Shell_TrayWnd, 0)", "Sleep(500)",
+        "FindWindowA(Shell_TrayWnd, 0)", "Sleep(500)",
+        "FindWindowA(Shell_TrayWnd, 0)", "Sleep(500)",
+        "FindWindowA(Shell_TrayWnd, 0)",
+        "EnumWindows()",  // recovery of what an earlier run left hidden
+        "RegisterClassA(WorkspaceManagerClass)",
+        "RegisterClassA(PlinthwiseAboutClass)",
+        "CreateWindowExA(0x80, WorkspaceManagerClass, Plinthwise, 0x80000000, 0, 0, 0, 0, 0)",
+        "RegisterWindowMessageA(TaskbarCreated)",
+        "Shell_NotifyIconA(0, 528, " + main + ", 1, 0x7, 0x401, IDI_APPLICATION, \"Plinthwise Group: 1\")",
+        "Shell_NotifyIconA(1, 528, " + main + ", 1, 0x6, 0x401, icon1, \"Plinthwise Group: 1\")",
+    };
+    for (int k = 0; k < 5; k++) {
+        char key[8];
+        snprintf(key, sizeof key, "0x%x", 0x31 + k);
+        calls.push_back("RegisterHotKey(" + main + ", " + std::to_string(100 + k) + ", 1, " + key + ")");
+        calls.push_back("RegisterHotKey(" + main + ", " + std::to_string(200 + k) + ", 5, " + key + ")");
+    }
+    calls.insert(calls.end(), {
+        "EnumWindows()",  // initial adoption
+        "CreateProcessA(0, \"C:\\Tools\\plinthwise.exe\" --watch 1000, 0x8000000)",
+        "CloseHandle(T2000)",
+        "CloseHandle(P2000)",
+        "SetWinEventHook(3, 3, 0, 0, 0, 0)",
+        "SetTimer(" + main + ", 1, 500)",
+    });
+    for (int k = 0; k < 5; k++) {
+        calls.push_back("UnregisterHotKey(" + main + ", " + std::to_string(100 + k) + ")");
+        calls.push_back("UnregisterHotKey(" + main + ", " + std::to_string(200 + k) + ")");
+    }
+    calls.insert(calls.end(), {
+        "UnhookWinEvent(hook)",
+        "Shell_NotifyIconA(2, 528, " + main + ", 1, 0x6, 0x401, icon1, \"Plinthwise Group: 1\")",
+        "DestroyIcon(icon1)", "DestroyIcon(icon2)", "DestroyIcon(icon3)", "DestroyIcon(icon4)",
+        "DestroyIcon(icon5)",
+    });
+    return calls;
+}
+
+TEST(NormalStart, StartsInOrderOnceTheTaskbarExistsAndShutsDownInOrder)
+{
+    sim::SetModulePath("C:\\Tools\\plinthwise.exe");
+    sim::At(1200, [] { sim::MakeTaskbar(); });
+    ChooseExit();
+    EXPECT_EQ(RunProgram(""), 0);
+    EXPECT_CALLS(ExpectedLife(sim::NameOf(MainWindow)), sim::CallsOf(LifeCalls));
+    const std::vector<sim::ProcessRecord> started = sim::StartedProcesses();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].startupInfoSize, 104u);
+    EXPECT_EQ(started[0].creationFlags, (DWORD)CREATE_NO_WINDOW);
+    EXPECT_EQ(sim::OpenHandles(), 0u);
+    EXPECT_EQ(sim::LiveGdi().icons, 0);
+}
+
+// At start every eligible window joins group 1 and the tray shows 1; one
+// made later joins the group on screen within a tick.
+TEST(NormalStart, AdoptsAtStartAndWithinATick)
+{
+    sim::MakeTaskbar();
+    HWND a = App("A"), b = App("B");
+    HWND tool = sim::MakeWindow("TestApp", "Tool", WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW);
+    HWND later = nullptr;
+    Step([&] {
+        EXPECT_EQ(Members(0), (std::vector<HWND>{b, a}));
+        EXPECT_EQ(FindInAnyGroup(tool), nullptr);
+        EXPECT_EQ(TrayTip(), "Plinthwise Group: 1");
+        sim::PressKey(MOD_ALT, '3');
+    });
+    Step([&] { later = App("Later"); });
+    Tick();
+    Step([&] {
+        EXPECT_EQ(Members(2), (std::vector<HWND>{later}));
+        EXPECT_EQ(TrayTip(), "Plinthwise Group: 3");
+    });
+    ChooseExit();
+    EXPECT_EQ(RunProgram(""), 0);
+    for (HWND w : {a, b, later})
+        EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+}
+
+// A second copy finds the keys taken: it starts all the same, silently.
+TEST(NormalStart, SecondInstanceRunsWithoutTheHotkeys)
+{
+    sim::MakeTaskbar();
+    for (int k = 0; k < 5; k++) {
+        sim::HoldHotkey(MOD_ALT, '1' + k);
+        sim::HoldHotkey(MOD_ALT | MOD_SHIFT, '1' + k);
+    }
+    HWND a = App("A");
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([&] {
+        EXPECT_EQ(CurrentGroup, 0);
+        EXPECT_TRUE(sim::Visible(a));
+    });
+    ChooseExit();
+    EXPECT_EQ(RunProgram(""), 0);
+    EXPECT_EQ(sim::MessageBoxesShown().size(), 0u);
+}
+
+} // namespace
