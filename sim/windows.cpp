@@ -138,10 +138,17 @@ void ShowInternal(Window &w, int command)
         if (top)
             SetForegroundInternal(h);
         return;
-    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNOACTIVATE: {
+        bool wasMinimized = w.minimized;
         Restore(w);
         w.visible = true;
+        // A window restored from minimised gets the focus, which activates
+        // it when its program has the foreground.
+        Window *fg = Find(d.foreground);
+        if (wasMinimized && top && (!fg || fg->pid == w.pid))
+            SetForegroundInternal(h);
         return;
+    }
     case SW_SHOWMINIMIZED:
         Minimize(w);
         w.visible = true;

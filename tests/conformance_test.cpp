@@ -126,6 +126,9 @@ TEST_F(Conformance, DeferredBatchShowsAndStacksWithoutActivating)
         ASSERT_NE(batch, nullptr);
     }
     EXPECT_TRUE(EndDeferWindowPos(batch));
+    // Windows of another thread take their positions when that thread next
+    // serves its messages.
+    desk::Pump(100);
 
     for (HWND w : {a, b, c})
         EXPECT_WINDOW(w, true, SW_SHOWNORMAL);

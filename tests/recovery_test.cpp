@@ -1,0 +1,61 @@
+// The recovery pass over windows of another process, in both builds.
+#include <gtest/gtest.h>
+
+#include "tests/desk.h"
+#include "tests/wincheck.h"
+#include "workspace/marker.h"
+
+namespace {
+
+class Recovery : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(desk::Start()); }
+    void TearDown() override { desk::Stop(); }
+    HWND App(const char *title, int showCmd = SW_SHOWNORMAL)
+    {
+        return desk::Make("PlinthTestApp", title, WS_OVERLAPPEDWINDOW, 0, showCmd);
+    }
+};
+
+// Marked hidden windows come back without activation and lose the marker,
+// whatever state they were hidden in; marked visible ones only lose the
+// marker; unmarked hidden ones stay hidden.
+TEST_F(Recovery, RestoresExactlyTheMarkedHiddenWindows)
+{
+    HWND normal = App("Marked normal"), maxed = App("Marked maximised", SW_SHOWMAXIMIZED),
+         mini = App("Marked minimised"), shown = App("Marked but shown"), plain = App("Hidden unmarked"),
+         active = App("Active");
+    desk::Show(mini, SW_MINIMIZE);
+    desk::Activate(active);
+    for (HWND w : {normal, maxed, mini, shown}) {
+        ASSERT_TRUE(SetPropA(w, HiddenMarkerName, (HANDLE)1));
+        if (w != shown)
+            ShowWindow(w, SW_HIDE);
+    }
+    ShowWindow(plain, SW_HIDE);
+    desk::Pump(50);
+
+    RestoreMarkedWindows();
+    desk::Pump(50);
+
+    EXPECT_WINDOW(normal, true, SW_SHOWNORMAL);
+    // SW_SHOWNOACTIVATE brings a maximised window back at its normal size and
+    // a minimised one restored.
+    EXPECT_WINDOW(maxed, true, SW_SHOWNORMAL);
+    EXPECT_WINDOW(mini, true, SW_SHOWNORMAL);
+    EXPECT_WINDOW(shown, true, SW_SHOWNORMAL);
+    EXPECT_WINDOW(plain, false, SW_SHOWNORMAL);
+    for (HWND w : {normal, maxed, mini, shown})
+        EXPECT_PROP(w, HiddenMarkerName, false);
+    // Nothing is activated by the pass itself, but the system gives the focus
+    // to a window restored from minimised when its program has the
+    // foreground, as the helper process has here.
+    EXPECT_EQ(GetForegroundWindow(), mini);
+    (void)active;
+
+    // A second pass finds nothing to do.
+    RestoreMarkedWindows();
+    EXPECT_WINDOW(plain, false, SW_SHOWNORMAL);
+}
+
+} // namespace
