@@ -1,0 +1,322 @@
+// The real plinthwise.exe under Wine, with windows of the helper process and
+// keys pressed through SendInput, as a user would.
+#include <gtest/gtest.h>
+
+#include "tests/desk.h"
+#include "tests/wincheck.h"
+
+#include <tlhelp32.h>
+
+#include <string.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char MarkerName[] = "PlinthwiseHidden";
+const DWORD Patience = 8000;  // ms: how long a test waits for an effect
+
+// Serves this thread's messages until the condition holds or time runs out.
+bool WaitUntil(const std::function<bool()> &condition, DWORD ms = Patience)
+{
+    for (DWORD waited = 0; waited < ms; waited += 25) {
+        if (condition())
+            return true;
+        desk::Pump(25);
+    }
+    return condition();
+}
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char *slash = strrchr(path, '\\');
+    strcpy(slash + 1, "plinthwise.exe");
+    return path;
+}
+
+HWND FindMainWindow(DWORD pid)
+{
+    HWND found = nullptr;
+    for (HWND w = FindWindowA("WorkspaceManagerClass", "Plinthwise"); w;
+         w = FindWindowExA(nullptr, w, "WorkspaceManagerClass", "Plinthwise")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid)
+            found = w;
+    }
+    return found;
+}
+
+// One running plinthwise.exe.
+struct Program {
+    PROCESS_INFORMATION info = {};
+    HWND main = nullptr;
+};
+
+bool StartProgram(Program *p)
+{
+    std::string path = ProgramPath();
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &p->info))
+        return false;
+    // Up when its main window exists and its first tick has passed.
+    bool up = WaitUntil([&] { return (p->main = FindMainWindow(p->info.dwProcessId)) != nullptr; });
+    desk::Pump(700);
+    return up;
+}
+
+DWORD WaitForExit(Program *p, DWORD ms = Patience)
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(p->info.hProcess, ms) == WAIT_OBJECT_0)
+        GetExitCodeProcess(p->info.hProcess, &code);
+    return code;
+}
+
+void Kill(Program *p)
+{
+    TerminateProcess(p->info.hProcess, 1);
+    WaitForSingleObject(p->info.hProcess, Patience);
+}
+
+void Close(Program *p)
+{
+    CloseHandle(p->info.hThread);
+    CloseHandle(p->info.hProcess);
+}
+
+// The watchers started by a program: copies of plinthwise.exe other than it.
+std::vector<DWORD> OtherCopies(DWORD except)
+{
+    std::vector<DWORD> pids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, "plinthwise.exe") == 0 && entry.th32ProcessID != except)
+            pids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return pids;
+}
+
+void KillProcess(DWORD pid)
+{
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!h)
+        return;
+    TerminateProcess(h, 1);
+    WaitForSingleObject(h, Patience);
+    CloseHandle(h);
+}
+
+bool Marked(HWND w)
+{
+    return GetPropA(w, MarkerName) != nullptr;
+}
+
+bool HiddenAndMarked(const std::vector<HWND> &windows)
+{
+    for (HWND w : windows)
+        if (IsWindowVisible(w) || !Marked(w))
+            return false;
+    return true;
+}
+
+bool ShownAndUnmarked(const std::vector<HWND> &windows)
+{
+    for (HWND w : windows)
+        if (!IsWindowVisible(w) || Marked(w))
+            return false;
+    return true;
+}
+
+// Whether the notification area holds the program's icon: a modify that
+// changes nothing succeeds only for an icon that exists.
+bool TrayIconPresent(HWND main)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = main;
+    data.uID = 1;
+    data.uFlags = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+void Alt(UINT digit, UINT more = 0)
+{
+    desk::PressKey(MOD_ALT | more, '0' + digit);
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(desk::Start()); }
+    void TearDown() override
+    {
+        for (Program *p : running) {
+            if (WaitForSingleObject(p->info.hProcess, 0) != WAIT_OBJECT_0)
+                Kill(p);
+            Close(p);
+        }
+        for (DWORD pid : OtherCopies(0))
+            KillProcess(pid);
+        desk::Stop();
+    }
+
+    HWND App(const char *title, int showCmd = SW_SHOWNORMAL)
+    {
+        HWND w = desk::Make("PlinthE2EApp", title, WS_OVERLAPPEDWINDOW, 0, showCmd);
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+
+    Program *Start()
+    {
+        Program *p = new Program;
+        running.push_back(p);
+        EXPECT_TRUE(StartProgram(p)) << "plinthwise.exe did not come up";
+        return p;
+    }
+
+    std::vector<Program *> running;
+};
+
+// At start every window joins group 1; ALT+2 hides and marks them, ALT+1
+// brings them back in their states, stacked as they were, the top one
+// active; a window made later joins the group on screen within a tick.
+TEST_F(EndToEnd, SwitchingHidesMarksAndBringsBack)
+{
+    HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED), m = App("E2E M");
+    desk::Show(m, SW_MINIMIZE);
+    HWND c = App("E2E C");
+    desk::Activate(c);
+    desk::Pump(100);
+    Program *p = Start();
+    EXPECT_TRUE(TrayIconPresent(p->main));
+
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m, c}); }));
+    HWND later = App("E2E later");
+    desk::Pump(1200);
+    Alt(1);
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b, m, c}); }));
+    EXPECT_FALSE(IsWindowVisible(later)) << "the later window joined group 2 and is hidden with it";
+    desk::Pump(300);
+    EXPECT_WINDOW(a, true, SW_SHOWNORMAL);
+    EXPECT_WINDOW(b, true, SW_SHOWMAXIMIZED);
+    EXPECT_WINDOW(m, true, SW_SHOWMINIMIZED);
+    EXPECT_WINDOW(c, true, SW_SHOWNORMAL);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == c; }));
+    EXPECT_STACKING(c, b, a);
+
+    Alt(2);
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({later}) && HiddenAndMarked({a, b, c}); }));
+}
+
+// ALT+SHIFT+3 carries the window in use into group 3, where it is on top;
+// AltGr+digit and ALT+6 do nothing.
+TEST_F(EndToEnd, CarryAndKeysThatAreNotOurs)
+{
+    HWND a = App("E2E A"), b = App("E2E B");
+    Program *p = Start();
+    (void)p;
+    desk::Activate(a);
+    desk::Pump(200);
+    Alt(3, MOD_SHIFT);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({b}); }));
+    EXPECT_TRUE(ShownAndUnmarked({a}));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == a; }));
+
+    Alt(1);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a}) && ShownAndUnmarked({b}); }));
+    Alt(3);
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a}) && HiddenAndMarked({b}); }));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == a; }));
+
+    Alt(1, MOD_CONTROL);
+    Alt(6);
+    desk::Pump(1000);
+    EXPECT_TRUE(ShownAndUnmarked({a}));
+    EXPECT_TRUE(HiddenAndMarked({b}));
+}
+
+// Exit from the tray menu shows every window, removes every marker and the
+// icon, and the process exits with 0.
+TEST_F(EndToEnd, ExitFromTheTrayMenuReleasesEverything)
+{
+    HWND a = App("E2E A"), b = App("E2E B");
+    Program *p = Start();
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b}); }));
+    HWND c = App("E2E C");
+    desk::Pump(1200);
+
+    // The right button released over the icon, then the last item.
+    PostMessageA(p->main, WM_USER + 1, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitUntil([] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no menu";
+    desk::PressKey(0, VK_UP);
+    desk::PressKey(0, VK_RETURN);
+    EXPECT_EQ(WaitForExit(p), 0u);
+    EXPECT_TRUE(ShownAndUnmarked({a, b, c}));
+    EXPECT_FALSE(TrayIconPresent(p->main));
+}
+
+// Killed while groups are hidden: the watcher brings every hidden window
+// back within about a second.
+TEST_F(EndToEnd, WatcherRestoresAfterAKill)
+{
+    HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED);
+    Program *p = Start();
+    Alt(4);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b}); }));
+    ASSERT_EQ(OtherCopies(p->info.dwProcessId).size(), 1u) << "one watcher";
+    Kill(p);
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b}); }, 3000));
+    printf("windows back %lu ms after the kill\n", GetTickCount() - start);
+    EXPECT_TRUE(WaitUntil([&] { return OtherCopies(0).empty(); })) << "the watcher ends";
+}
+
+// Main and watcher killed together: the windows stay hidden and marked until
+// the next start, which shows them and adopts them into group 1.
+TEST_F(EndToEnd, NextStartRestoresWhatNoWatcherDid)
+{
+    HWND a = App("E2E A"), b = App("E2E B");
+    Program *first = Start();
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b}); }));
+    for (DWORD pid : OtherCopies(first->info.dwProcessId))
+        KillProcess(pid);
+    Kill(first);
+    desk::Pump(1500);
+    EXPECT_TRUE(HiddenAndMarked({a, b}));
+
+    Program *second = Start();
+    EXPECT_TRUE(ShownAndUnmarked({a, b}));
+    Alt(2);
+    EXPECT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b}); })) << "adopted into group 1";
+    (void)second;
+}
+
+// A second copy starts without the hotkeys; the first keeps them.
+TEST_F(EndToEnd, SecondInstanceStartsWithoutTheHotkeys)
+{
+    HWND a = App("E2E A");
+    Program *first = Start();
+    Program *second = Start();
+    EXPECT_NE(first->main, second->main);
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a}); }));
+    Alt(1);
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a}); }));
+}
+
+} // namespace
