@@ -102,6 +102,16 @@ bool ShouldFail(const char *function)
 }
 
 void Then(std::function<void()> step) { D().script.push_back(std::move(step)); }
+
+void RunNextStep()
+{
+    Desktop &d = D();
+    if (d.script.empty())
+        throw ScriptExhausted{};
+    std::function<void()> step = std::move(d.script.front());
+    d.script.pop_front();
+    step();
+}
 size_t StepsLeft() { return D().script.size(); }
 
 void At(DWORD when, std::function<void()> step)

@@ -126,5 +126,8 @@ void PostEvent(DWORD event, HWND window);
 void DestroyInternal(HWND window);
 LRESULT SendInternal(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void RunTimedSteps();
+// The program waits and nothing it waits for has come: the script's next
+// step runs, or ScriptExhausted is thrown when none is left.
+void RunNextStep();
 
 } // namespace sim

@@ -412,12 +412,7 @@ BOOL GetMessageA(LPMSG msg, HWND window, UINT first, UINT last)
     for (;;) {
         if (Fetch(msg, window, first, last, true))
             return msg->message != WM_QUIT;
-        Desktop &d = D();
-        if (d.script.empty())
-            throw ScriptExhausted{};
-        std::function<void()> step = std::move(d.script.front());
-        d.script.pop_front();
-        step();
+        RunNextStep();
     }
 }
 

@@ -232,14 +232,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD ms)
     }
     DWORD pid = e->pid;
     if (ms == INFINITE) {
-        while (FindProcess(pid)->running) {
-            Desktop &d = D();
-            if (d.script.empty())
-                throw ScriptExhausted{};
-            std::function<void()> step = std::move(d.script.front());
-            d.script.pop_front();
-            step();
-        }
+        while (FindProcess(pid)->running)
+            RunNextStep();
         return WAIT_OBJECT_0;
     }
     // A bounded wait lets the time pass, with the timed steps that fall due.
