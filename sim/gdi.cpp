@@ -255,6 +255,8 @@ int GetDeviceCaps(HDC dc, int index)
     }
 }
 
+BOOL GdiFlush() { return TRUE; }
+
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
 {
     Log("SelectObject", "%s, %s", GdiLabel(dc).c_str(), GdiLabel(object).c_str());

@@ -159,6 +159,8 @@ int ReleaseDC(HWND window, HDC dc);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 int GetDeviceCaps(HDC dc, int index);
+// Drawing is done when the call returns; nothing is batched.
+BOOL GdiFlush();
 
 // Objects
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
