@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <stdint.h>
+#include <string>
 #include <vector>
 
 #include "shell/platform.h"
