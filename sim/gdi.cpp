@@ -139,11 +139,7 @@ uint32_t ReadArgb(const GdiBitmap &b, int x, int y)
 void WriteRgb(GdiBitmap &b, int x, int y, uint32_t rgb)
 {
     uint8_t *at = RowOf(b, y) + x * 4;
-    DWORD p;
-    memcpy(&p, at, 4);
-    DWORD colour = b.masks[0] | b.masks[1] | b.masks[2];
-    p = (p & ~colour) | Pack((BYTE)(rgb >> 16), b.masks[0]) | Pack((BYTE)(rgb >> 8), b.masks[1]) |
-        Pack((BYTE)rgb, b.masks[2]);
+    DWORD p = Pack((BYTE)(rgb >> 16), b.masks[0]) | Pack((BYTE)(rgb >> 8), b.masks[1]) | Pack((BYTE)rgb, b.masks[2]);
     memcpy(at, &p, 4);
 }
 

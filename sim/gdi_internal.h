@@ -70,8 +70,8 @@ const uint8_t *RowOf(const GdiBitmap &b, int y);
 // A 32-bit pixel as 0xAARRGGBB through the bitmap's masks; the alpha is
 // what lies outside the colour masks when there is no alpha mask.
 uint32_t ReadArgb(const GdiBitmap &b, int x, int y);
-// Writes the colour channels only: every bit outside the colour masks (the
-// alpha byte) stays as it was, as GDI leaves it.
+// Writes a pixel whole, as GDI does: every bit outside the colour masks (the
+// alpha byte) becomes 0 where GDI draws.
 void WriteRgb(GdiBitmap &b, int x, int y, uint32_t rgb);
 bool ReadBit(const GdiBitmap &b, int x, int y);
 // A new bitmap of the given format, all zero, with its handle.
