@@ -29,15 +29,26 @@ static LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
+// Class names compare without regard to case; the table is keyed by the
+// name in lower case and keeps the name as registered.
+static std::string ClassKey(const std::string &name)
+{
+    std::string key = name;
+    for (char &c : key)
+        c = (char)tolower((unsigned char)c);
+    return key;
+}
+
 static WindowClass *FindClass(const std::string &name)
 {
     Desktop &d = D();
-    if (name == "STATIC" && !d.classes.count(name)) {
-        WindowClass &c = d.classes[name];
-        c.name = name;
+    std::string key = ClassKey(name);
+    if (key == "static" && !d.classes.count(key)) {
+        WindowClass &c = d.classes[key];
+        c.name = "Static";  // as the system registers it
         c.wc.lpfnWndProc = StaticProc;
     }
-    auto it = d.classes.find(name);
+    auto it = d.classes.find(key);
     return it == d.classes.end() ? nullptr : &it->second;
 }
 
@@ -236,7 +247,7 @@ void Click(HWND window, int x, int y)
             continue;
         if (x < child->rect.left || x >= child->rect.right || y < child->rect.top || y >= child->rect.bottom)
             continue;
-        bool transparent = child->className == "STATIC" && !(child->style & SS_NOTIFY);
+        bool transparent = child->className == "Static" && !(child->style & SS_NOTIFY);
         if (!transparent)
             target = c;
         break;
@@ -256,9 +267,10 @@ ATOM RegisterClassA(const WNDCLASSA *wc)
     if (!wc || !wc->lpszClassName || ShouldFail("RegisterClassA"))
         return 0;
     Desktop &d = D();
-    if (d.classes.count(wc->lpszClassName))
+    std::string key = ClassKey(wc->lpszClassName);
+    if (d.classes.count(key))
         return 0;  // already registered: ERROR_CLASS_ALREADY_EXISTS
-    WindowClass &c = d.classes[wc->lpszClassName];
+    WindowClass &c = d.classes[key];
     c.name = wc->lpszClassName;
     c.wc = *wc;
     c.wc.lpszClassName = c.name.c_str();
@@ -288,7 +300,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     Window &w = d.windows[h];
     w.handle = h;
     w.pid = ProgramProcessId();
-    w.className = className;
+    w.className = c->name;  // the name as registered
     w.title = title ? title : "";
     w.style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
     w.exStyle = exStyle;

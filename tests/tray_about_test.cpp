@@ -75,7 +75,7 @@ TEST_F(AboutTest, ShowsTheHelpTextInTenPointConsolas)
     ASSERT_TRUE(Open());
     HWND text = Text();
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(sim::ClassOf(text), "STATIC");
+    EXPECT_EQ(sim::ClassOf(text), "Static");  // the name the system registered it under
     EXPECT_EQ(sim::Title(text), HelpText);
     EXPECT_EQ((DWORD)GetWindowLongA(text, GWL_STYLE), (DWORD)(WS_CHILD | WS_VISIBLE));
     ASSERT_NE(AboutFont, nullptr);
