@@ -1,0 +1,671 @@
+// The workspace engine under random, reproducible desktop activity: other
+// programs make, hide, show, resize, retitle and destroy windows, the user
+// activates them, and the program switches, carries, runs its maintenance
+// tick and hears foreground events, while calls fail at random. After every
+// step the table and the desktop are checked against what the engine
+// promises; above all that no window it hid is ever lost.
+//
+// PLINTH_SEED and PLINTH_STEPS override the seed of EngineRandom.DefaultSeed
+// and the step count of every case, for long runs and for replaying a
+// failure (which prints the command that replays it).
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <limits.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/sim.h"
+#include "workspace/eligibility.h"
+#include "workspace/groups.h"
+#include "workspace/marker.h"
+#include "workspace/switching.h"
+
+namespace {
+
+const uint64_t DefaultSeed = 20261208;
+const long DefaultSteps = 15000;
+const size_t RecentSteps = 40;  // steps printed with a failure
+
+// xorshift64*, seeded through splitmix64: the same numbers with every
+// compiler and library, so that a seed replays anywhere.
+struct Rng {
+    uint64_t state;
+};
+
+void Seed(Rng &r, uint64_t seed)
+{
+    uint64_t z = seed + 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    r.state = (z ^ (z >> 31)) | 1;
+}
+
+int Below(Rng &r, int n)
+{
+    r.state ^= r.state >> 12;
+    r.state ^= r.state << 25;
+    r.state ^= r.state >> 27;
+    return (int)(((r.state * 0x2545F4914F6CDD1DULL) >> 33) % (uint64_t)n);
+}
+
+bool Chance(Rng &r, int percent) { return Below(r, 100) < percent; }
+
+// What sim::FailCall arms, replayed on the logged calls. Only the heap
+// calls are followed: the engine always passes them a valid heap and
+// block, so every logged call consults the fault exactly once.
+struct HeapFault {
+    bool armed;
+    int skip;
+    int times;
+};
+
+struct World {
+    Rng rng;
+    uint64_t seed;
+    long steps;
+    long step;
+    std::vector<HWND> live;                  // windows of other programs that exist
+    std::map<HWND, DWORD> styles, exStyles;  // as made or restyled
+    int made;
+    int population;                          // the live count the activity drifts toward
+    // Windows that were on screen until the engine hid them and that nobody
+    // has shown since: each must stay marked and in a group.
+    std::set<HWND> hiddenByEngine;
+    // Of those, the ones a summon whose growth failed left in no group:
+    // marked, so the watcher brings them back.
+    std::set<HWND> strays;
+    // Hidden windows the user activated: a summon of these is asked for.
+    std::set<HWND> activatedWhileHidden;
+    HeapFault heap[2];                       // HeapAlloc, HeapReAlloc
+    bool growthFailed;                       // a group could not grow in this step
+    bool otherHeapFailed;                    // another allocation failed in this step
+    std::deque<std::string> recent;
+    std::map<std::string, long> counts;      // what the run exercised
+    bool failed;
+};
+
+std::string Name(HWND w) { return sim::NameOf(w); }
+
+void Note(World &w, const std::string &text)
+{
+    char prefix[32];
+    snprintf(prefix, sizeof prefix, "%6ld ", w.step);
+    w.recent.push_back(prefix + text);
+    if (w.recent.size() > RecentSteps)
+        w.recent.pop_front();
+}
+
+// The engine's eligibility, restated from what the desktop says, without
+// calling the engine or logging calls.
+bool Eligible(World &w, HWND h)
+{
+    if (!sim::Exists(h) || !sim::Visible(h))
+        return false;
+    if ((w.exStyles[h] & WS_EX_TOOLWINDOW) || !(w.styles[h] & WS_OVERLAPPEDWINDOW))
+        return false;
+    std::string cls = sim::ClassOf(h);
+    return !sim::Title(h).empty() && cls != "Progman" && cls != "WorkerW" && cls != "Shell_TrayWnd";
+}
+
+// The group holding the window, or -1.
+int GroupOf(HWND h)
+{
+    for (int g = 0; g < GroupCount; g++)
+        for (int i = 0; i < GroupTable[g].count; i++)
+            if (GroupTable[g].entries[i].window == h)
+                return g;
+    return -1;
+}
+
+std::string DescribeTable()
+{
+    std::ostringstream text;
+    text << "current group " << CurrentGroup << "\n";
+    for (int g = 0; g < GroupCount; g++) {
+        const Group &grp = GroupTable[g];
+        text << "  group " << g << " (" << grp.count << "/" << grp.capacity << "):";
+        for (int i = 0; i < grp.count; i++) {
+            HWND h = grp.entries[i].window;
+            text << " " << Name(h) << "[" << grp.entries[i].savedShowCmd << "," << grp.entries[i].stackRank
+                 << (sim::Exists(h) ? (sim::Visible(h) ? ",vis" : ",hid") : ",gone")
+                 << (sim::HasProp(h, HiddenMarkerName) ? ",M]" : "]");
+        }
+        text << "\n";
+    }
+    return text.str();
+}
+
+// Reports a broken promise with what replays it, and ends the run.
+void Fail(const char *file, int line, World &w, const std::string &what)
+{
+    std::ostringstream text;
+    text << what << "\nseed " << w.seed << ", step " << w.step << " of " << w.steps << "\nreplay: PLINTH_SEED="
+         << w.seed << " PLINTH_STEPS=" << w.step + 1
+         << " engine_random_test --gtest_filter=EngineRandom.DefaultSeed\nlast steps:\n";
+    for (const std::string &s : w.recent)
+        text << "  " << s << "\n";
+    text << DescribeTable();
+    ADD_FAILURE_AT(file, line) << text.str();
+    w.failed = true;
+}
+#define FAIL_WORLD(w, what) Fail(__FILE__, __LINE__, (w), (what))
+
+// ---- Checks -----------------------------------------------------------------
+
+// What must hold after every step.
+void CheckWorld(const char *file, int line, World &w)
+{
+    std::map<HWND, int> seen;
+    size_t arrays = 0;
+    for (int g = 0; g < GroupCount; g++) {
+        const Group &grp = GroupTable[g];
+        bool growthRule = grp.capacity == 0 || (grp.capacity >= 32 && grp.capacity % 32 == 0 &&
+                                                ((grp.capacity / 32) & (grp.capacity / 32 - 1)) == 0);
+        if (grp.count < 0 || grp.count > grp.capacity || !growthRule || (grp.capacity > 0) != (grp.entries != nullptr))
+            return Fail(file, line, w, "group " + std::to_string(g) + " has count " + std::to_string(grp.count) +
+                                           ", capacity " + std::to_string(grp.capacity));
+        arrays += grp.entries != nullptr;
+        for (int i = 0; i < grp.count; i++)
+            if (++seen[grp.entries[i].window] > 1)
+                return Fail(file, line, w, Name(grp.entries[i].window) + " stands in the table twice");
+    }
+    if (sim::LiveHeapBlocks() != arrays)
+        return Fail(file, line, w, "heap blocks " + std::to_string(sim::LiveHeapBlocks()) + " for " +
+                                       std::to_string(arrays) + " group arrays");
+    if (CurrentGroup < 0 || CurrentGroup >= GroupCount)
+        return Fail(file, line, w, "current group " + std::to_string(CurrentGroup));
+    for (HWND h : w.hiddenByEngine) {
+        if (!sim::HasProp(h, HiddenMarkerName))
+            return Fail(file, line, w, Name(h) + " was hidden by the engine and lost its marker while hidden");
+        if (seen.count(h) && w.strays.erase(h))
+            continue;
+        if (!seen.count(h) && !w.strays.count(h)) {
+            if (!w.growthFailed)
+                return Fail(file, line, w, Name(h) + " was hidden by the engine and is in no group");
+            // Only a summon whose growth failed takes a hidden window out of
+            // every group; the marker keeps it for the watcher.
+            w.strays.insert(h);
+            w.counts["summon left a window in no group"]++;
+        }
+    }
+}
+#define CHECK_WORLD(w) CheckWorld(__FILE__, __LINE__, (w))
+
+std::set<HWND> VisibleSet(World &w)
+{
+    std::set<HWND> out;
+    for (HWND h : w.live)
+        if (sim::Visible(h))
+            out.insert(h);
+    return out;
+}
+
+// Which allocations failed in this step. A group's array is allocated at
+// 32 entries and only ever reallocated after that; other allocations (the
+// order of a batch) have other sizes, or are read as growth in the rare case
+// that they have the same.
+void FollowHeapCalls(World &w)
+{
+    char firstArray[40];
+    snprintf(firstArray, sizeof firstArray, "HeapAlloc(%lu)", (unsigned long)(32 * sizeof(GroupEntry)));
+    w.growthFailed = w.otherHeapFailed = false;
+    for (const std::string &call : sim::CallsOf({"HeapAlloc", "HeapReAlloc"})) {
+        bool realloc = call.compare(0, 12, "HeapReAlloc(") == 0;
+        HeapFault &f = w.heap[realloc ? 1 : 0];
+        if (!f.armed)
+            continue;
+        if (f.skip > 0) {
+            f.skip--;
+            continue;
+        }
+        if (realloc || call == firstArray)
+            w.growthFailed = true;
+        else
+            w.otherHeapFailed = true;
+        w.counts["heap calls failed"]++;
+        if (--f.times <= 0)
+            f.armed = false;
+    }
+}
+
+// After any step: who hid and who showed the windows the engine is
+// answerable for. Only the program acts during a program step.
+void FollowVisibility(World &w, const std::set<HWND> &before, bool programStep, bool delivery)
+{
+    for (auto it = w.hiddenByEngine.begin(); it != w.hiddenByEngine.end();) {
+        HWND h = *it;
+        if (sim::Exists(h) && !sim::Visible(h)) {
+            ++it;
+            continue;
+        }
+        if (delivery && sim::Exists(h)) {
+            // A delivered event summoned it. Only an activation that came
+            // after the hide asks for that; the switch itself hands the
+            // activation from window to window of the group it hides.
+            if (!w.activatedWhileHidden.count(h))
+                return FAIL_WORLD(w, Name(h) + " was summoned by an event from before it was hidden");
+            w.counts["summons"]++;
+        }
+        w.strays.erase(h);
+        it = w.hiddenByEngine.erase(it);
+    }
+    if (!programStep)
+        return;
+    for (HWND h : before) {
+        if (sim::Exists(h) && !sim::Visible(h)) {
+            w.hiddenByEngine.insert(h);
+            w.activatedWhileHidden.erase(h);
+        }
+    }
+}
+
+// ---- Steps: other programs and the user -----------------------------------
+
+HWND AnyLive(World &w) { return w.live.empty() ? nullptr : w.live[Below(w.rng, (int)w.live.size())]; }
+
+HWND AnyVisible(World &w)
+{
+    std::vector<HWND> v;
+    for (HWND h : w.live)
+        if (sim::Visible(h))
+            v.push_back(h);
+    return v.empty() ? nullptr : v[Below(w.rng, (int)v.size())];
+}
+
+void MakeOne(World &w)
+{
+    char title[32], name[32];
+    snprintf(name, sizeof name, "W%d", ++w.made);
+    snprintf(title, sizeof title, "Window %d", w.made);
+    const char *cls = "App", *kind = "app";
+    DWORD style = WS_OVERLAPPEDWINDOW, exStyle = 0;
+    int k = Below(w.rng, 100);
+    if (k < 6) {
+        exStyle = WS_EX_TOOLWINDOW, kind = "tool";
+    } else if (k < 12) {
+        style = WS_POPUP, kind = "popup";
+    } else if (k < 16) {
+        style = WS_POPUP | WS_CAPTION, kind = "caption";
+    } else if (k < 20) {
+        title[0] = 0, kind = "untitled";
+    } else if (k < 24) {
+        const char *shell[] = {"Progman", "WorkerW", "Shell_TrayWnd"};
+        cls = shell[Below(w.rng, 3)], kind = cls;
+    } else if (k < 26) {
+        cls = "progman", kind = "progman";
+    }
+    const int shows[] = {SW_SHOWNORMAL, SW_SHOWNORMAL, SW_SHOWNORMAL, SW_SHOWNOACTIVATE,
+                         SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE, SW_HIDE};
+    int show = shows[Below(w.rng, 7)];
+    HWND h = sim::MakeWindow(cls, title, style, exStyle, show);
+    sim::Name(h, name);
+    w.live.push_back(h);
+    w.styles[h] = style;
+    w.exStyles[h] = exStyle;
+    Note(w, std::string("make ") + name + " " + kind + " show " + std::to_string(show));
+}
+
+void DesktopStep(World &w)
+{
+    // The population drifts, so that groups now and then outgrow their
+    // first 32 entries.
+    if (Chance(w.rng, 1))
+        w.population = 4 + Below(w.rng, Chance(w.rng, 30) ? 150 : 40);
+    int live = (int)w.live.size();
+    int k = Below(w.rng, 100);
+    if (live == 0 || (k < 30 && live < w.population))
+        return MakeOne(w);
+    HWND h = AnyLive(w);
+    std::string n = Name(h);
+    if (k < 45 && live > w.population) {
+        Note(w, "destroy " + n);
+        sim::Destroy(h);
+        w.live.erase(std::find(w.live.begin(), w.live.end(), h));
+        w.hiddenByEngine.erase(h), w.strays.erase(h), w.activatedWhileHidden.erase(h);
+        return;
+    }
+    if (k < 60) {
+        const int commands[] = {SW_HIDE, SW_HIDE, SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE, SW_SHOWNORMAL,
+                                SW_MINIMIZE, SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED, SW_RESTORE};
+        int c = commands[Below(w.rng, 11)];
+        Note(w, "owner shows " + n + " with " + std::to_string(c));
+        sim::OwnerShow(h, c);
+        return;
+    }
+    if (k < 68) {
+        bool empty = Chance(w.rng, 30);
+        Note(w, "retitle " + n + (empty ? " to empty" : ""));
+        sim::Retitle(h, empty ? "" : ("Retitled " + n).c_str());
+        return;
+    }
+    if (k < 70) {
+        w.exStyles[h] ^= WS_EX_TOOLWINDOW;
+        Note(w, "toggle tool style of " + n);
+        sim::SetStyles(h, w.styles[h], w.exStyles[h]);
+        return;
+    }
+    // The user activates a window: mostly one on screen, now and then a
+    // hidden one (as another program or the task switcher may).
+    if (Chance(w.rng, 75))
+        if (HWND v = AnyVisible(w))
+            h = v;
+    if (!sim::Visible(h))
+        w.activatedWhileHidden.insert(h);
+    Note(w, "activate " + Name(h) + (sim::Visible(h) ? "" : " (hidden)"));
+    sim::Activate(h);
+}
+
+
+// ---- Steps: the program ------------------------------------------------------
+
+void ArmFault(World &w)
+{
+    const char *names[] = {"HeapAlloc", "HeapReAlloc", "GetWindowPlacement", "BeginDeferWindowPos", "DeferWindowPos"};
+    int f = Below(w.rng, 5), nth = 1 + Below(w.rng, 4), times = 1 + Below(w.rng, 3);
+    // Growth is rare; when a group is full, aim at it more often.
+    for (int g = 0; g < GroupCount; g++)
+        if (GroupTable[g].count == GroupTable[g].capacity && Chance(w.rng, 50))
+            f = GroupTable[g].capacity == 0 ? 0 : 1, nth = 1;
+    sim::FailCall(names[f], nth, times);
+    if (f < 2)
+        w.heap[f] = HeapFault{true, nth - 1, times};
+    Note(w, std::string("fault ") + names[f] + " call " + std::to_string(nth) + " x" + std::to_string(times));
+    w.counts["faults armed"]++;
+}
+
+// The carry hotkey's flow: the foreground window joins the target group
+// below every other StackRank there, then the switch runs.
+HWND Carry(INT target)
+{
+    HWND h = GetForegroundWindow();
+    if (!IsEligibleWindow(h))
+        return nullptr;
+    AddWindowToGroup(target, h);
+    Group &g = GroupTable[target];
+    INT lowest = 0;
+    for (int i = 0; i < g.count; i++)
+        lowest = std::min(lowest, g.entries[i].stackRank);
+    int i = FindInGroup(target, h);
+    if (i != NotFound)
+        g.entries[i].stackRank = lowest - 1;
+    SwitchToGroup(target);
+    return h;
+}
+
+// What a switch from `from` to `to` promises, given what stood before it.
+void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const std::set<HWND> &unmanagedBefore)
+{
+    if (CurrentGroup != to)
+        return Fail(file, line, w, "switch to " + std::to_string(to) + " left group " +
+                                       std::to_string(CurrentGroup) + " current");
+    const Group &shown = GroupTable[to];
+    for (int i = 0; i < shown.count; i++) {
+        HWND h = shown.entries[i].window;
+        if (!sim::Exists(h) || !sim::Visible(h) || sim::HasProp(h, HiddenMarkerName))
+            return Fail(file, line, w, Name(h) + " of the group shown is gone, hidden or still marked");
+    }
+    const Group &left = GroupTable[from];
+    for (int i = 0; i < left.count; i++) {
+        HWND h = left.entries[i].window;
+        if (sim::Exists(h) && sim::Visible(h))
+            return Fail(file, line, w, Name(h) + " of the group left is still on screen");
+    }
+    // New windows join the group being left and go with it.
+    for (HWND h : unmanagedBefore)
+        if (sim::Exists(h) && sim::Visible(h) && !w.growthFailed)
+            return Fail(file, line, w, Name(h) + ", new before the switch, stays on screen outside the table");
+    // When the batch ran whole and in its order, the stacking captured when
+    // the group was left is back: its shown windows stand by StackRank, the
+    // earlier entry above among equals.
+    if (w.growthFailed || w.otherHeapFailed || sim::CallsOf({"EndDeferWindowPos"}).empty())
+        return;
+    int above = NotFound;
+    for (HWND h : sim::ZOrder()) {
+        int i = 0;
+        while (i < shown.count && shown.entries[i].window != h)
+            i++;
+        if (i == shown.count || IsMinimizedShowCmd(shown.entries[i].savedShowCmd))
+            continue;
+        if (above != NotFound && (shown.entries[i].stackRank < shown.entries[above].stackRank ||
+                                  (shown.entries[i].stackRank == shown.entries[above].stackRank && i < above)))
+            return Fail(file, line, w, Name(h) + " stands below " + Name(shown.entries[above].window) +
+                                           " against the stacking captured");
+        above = i;
+    }
+}
+
+void ProgramStep(World &w, int kind)
+{
+    INT from = CurrentGroup;
+    std::set<HWND> unmanagedBefore;
+    for (HWND h : w.live)
+        if (Eligible(w, h) && GroupOf(h) < 0)
+            unmanagedBefore.insert(h);
+    if (kind < 10) {
+        // Mostly valid targets, with the current group and strangers among them.
+        const INT odd[] = {-1, 5, INT_MIN, INT_MAX};
+        INT t = Chance(w.rng, 90) ? Below(w.rng, GroupCount) : odd[Below(w.rng, 4)];
+        Note(w, "switch to " + std::to_string(t));
+        SwitchToGroup(t);
+        FollowHeapCalls(w);
+        if ((UINT)t >= (UINT)GroupCount || t == from) {
+            if (sim::CallCount() != 0 || CurrentGroup != from)
+                FAIL_WORLD(w, "a refused switch did something");
+            return;
+        }
+        w.counts["switches"]++;
+        return CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
+    }
+    if (kind < 16) {
+        INT t = Below(w.rng, GroupCount);
+        HWND carried = Carry(t);
+        FollowHeapCalls(w);
+        Note(w, "carry " + (carried ? Name(carried) : std::string("nothing")) + " to " + std::to_string(t));
+        if (!carried || t == from)
+            return;
+        w.counts["carries"]++;
+        unmanagedBefore.erase(carried);  // joined the target group, not the one left
+        CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
+        int i = FindInGroup(t, carried);
+        // The carried window is the top window of the group it joined.
+        if (!w.failed && i != NotFound && !IsMinimizedShowCmd(GroupTable[t].entries[i].savedShowCmd) &&
+            sim::Foreground() != carried)
+            FAIL_WORLD(w, "carried " + Name(carried) + " is not the foreground window after the switch");
+        return;
+    }
+    if (kind < 25) {
+        Note(w, "tick");
+        PurgeUnmarkedHidden();
+        AdoptUnseenWindows();
+        FollowHeapCalls(w);
+        w.counts["ticks"]++;
+        for (int g = 0; g < GroupCount; g++)
+            for (int i = 0; i < GroupTable[g].count; i++) {
+                HWND h = GroupTable[g].entries[i].window;
+                if (sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName))
+                    return FAIL_WORLD(w, Name(h) + ", hidden by its own program, survived the purge");
+            }
+        for (HWND h : w.live)
+            if (Eligible(w, h) && GroupOf(h) < 0 && !w.growthFailed)
+                return FAIL_WORLD(w, Name(h) + " is eligible and was not adopted");
+        return;
+    }
+    Note(w, "deliver events");
+    sim::DeliverPending();
+    FollowHeapCalls(w);
+    w.counts["deliveries"]++;
+}
+
+void Step(World &w)
+{
+    std::set<HWND> before = VisibleSet(w);
+    sim::ClearCalls();
+    w.growthFailed = w.otherHeapFailed = false;
+    int k = Below(w.rng, 100);
+    if (k < 55) {
+        DesktopStep(w);
+        FollowVisibility(w, before, false, false);
+    } else if (k < 95) {
+        int kind = k - 55;  // 0..39: switch, carry, tick, delivery
+        ProgramStep(w, kind);
+        FollowVisibility(w, before, true, kind >= 25);
+    } else {
+        ArmFault(w);
+    }
+    if (!w.failed)
+        CHECK_WORLD(w);
+}
+
+// The shutdown's release: every entry that exists loses its marker and is
+// shown in its saved state; nothing else brings windows back.
+void ReleaseAll()
+{
+    for (int g = 0; g < GroupCount; g++)
+        for (int i = 0; i < GroupTable[g].count; i++) {
+            const GroupEntry &e = GroupTable[g].entries[i];
+            if (!IsWindow(e.window))
+                continue;
+            RemovePropA(e.window, HiddenMarkerName);
+            ShowWindow(e.window, IsMinimizedShowCmd(e.savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
+        }
+}
+
+void CheckReleased(const char *file, int line, World &w)
+{
+    for (HWND h : w.hiddenByEngine) {
+        bool stray = w.strays.count(h) != 0;
+        if (!stray && !sim::Visible(h))
+            return Fail(file, line, w, Name(h) + " is still hidden after the exit release");
+        if (stray && !sim::HasProp(h, HiddenMarkerName))
+            return Fail(file, line, w, Name(h) + " fell out of the table and lost its marker");
+    }
+    for (int g = 0; g < GroupCount; g++)
+        for (int i = 0; i < GroupTable[g].count; i++) {
+            HWND h = GroupTable[g].entries[i].window;
+            if (sim::Exists(h) && (!sim::Visible(h) || sim::HasProp(h, HiddenMarkerName)))
+                return Fail(file, line, w, Name(h) + " is hidden or marked after the exit release");
+        }
+    // What the watcher then does shows the strays.
+    RestoreMarkedWindows();
+    for (HWND h : w.hiddenByEngine)
+        if (!sim::Visible(h))
+            return Fail(file, line, w, Name(h) + " is still hidden after the watcher's pass");
+    for (HWND h : w.live)
+        if (sim::HasProp(h, HiddenMarkerName))
+            return Fail(file, line, w, Name(h) + " still carries the marker at the end");
+}
+
+void Start(World &w, uint64_t seed, long steps)
+{
+    Seed(w.rng, seed);
+    w.seed = seed;
+    w.steps = steps;
+    w.population = 24;
+    sim::MakeTaskbar();
+    sim::Name(sim::MakeWindow("Progman", "Program Manager", WS_POPUP, 0, SW_SHOWNA), "Progman");
+    for (int i = 0; i < 8; i++)
+        MakeOne(w);
+    // As the program starts: adopt everything into group 1, then listen.
+    AdoptUnseenWindows();
+    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
+                    WINEVENT_OUTOFCONTEXT);
+}
+
+void RunWorld(uint64_t seed, long steps)
+{
+    World w = {};
+    Start(w, seed, steps);
+    int maxCapacity = 0;
+    for (w.step = 0; w.step < steps && !w.failed; w.step++) {
+        Step(w);
+        for (int g = 0; g < GroupCount; g++)
+            maxCapacity = std::max(maxCapacity, GroupTable[g].capacity);
+    }
+    if (w.failed)
+        return;
+    w.step = steps;
+    Note(w, "exit release");
+    sim::ClearFaults();
+    ReleaseAll();
+    CheckReleased(__FILE__, __LINE__, w);
+
+    std::ostringstream summary;
+    summary << "seed " << seed << ", " << steps << " steps, " << w.made << " windows made, largest group capacity "
+            << maxCapacity;
+    for (const auto &c : w.counts)
+        summary << "; " << c.first << " " << c.second;
+    printf("%s\n", summary.str().c_str());
+}
+
+// The first failure CheckWorld reports, or "" when it reports none.
+std::string Reported(World &w)
+{
+    ::testing::TestPartResultArray results;
+    {
+        ::testing::ScopedFakeTestPartResultReporter intercept(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+        w.failed = false;
+        CHECK_WORLD(w);
+    }
+    return results.size() ? results.GetTestPartResult(0).message() : "";
+}
+
+// The checks see what they are there for: a hidden window taken out of the
+// table behind the engine's back, its marker gone, a handle entered twice.
+TEST(EngineRandomChecks, ReportLostUnmarkedAndDuplicatedWindows)
+{
+    World w = {};
+    Start(w, DefaultSeed, 1);
+    std::set<HWND> before = VisibleSet(w);
+    SwitchToGroup(1);
+    FollowVisibility(w, before, true, false);
+    ASSERT_FALSE(w.hiddenByEngine.empty());
+    EXPECT_EQ(Reported(w), "");
+
+    HWND h = *w.hiddenByEngine.begin();
+    GroupEntry entry = *FindInAnyGroup(h);
+    RemoveWindowFromAllGroups(h);
+    EXPECT_NE(Reported(w).find(Name(h) + " was hidden by the engine and is in no group"), std::string::npos);
+
+    Group &g = GroupTable[0];
+    g.entries[g.count++] = entry;
+    EXPECT_EQ(Reported(w), "");
+    RemovePropA(h, HiddenMarkerName);
+    EXPECT_NE(Reported(w).find("lost its marker"), std::string::npos);
+    SetPropA(h, HiddenMarkerName, (HANDLE)1);
+
+    g.entries[g.count++] = entry;
+    EXPECT_NE(Reported(w).find(Name(h) + " stands in the table twice"), std::string::npos);
+}
+
+uint64_t EnvNumber(const char *name, uint64_t fallback)
+{
+    const char *text = getenv(name);
+    return text && *text ? strtoull(text, nullptr, 0) : fallback;
+}
+
+TEST(EngineRandom, DefaultSeed)
+{
+    RunWorld(EnvNumber("PLINTH_SEED", DefaultSeed), (long)EnvNumber("PLINTH_STEPS", DefaultSteps));
+}
+
+class EngineRandomSeeds : public ::testing::TestWithParam<uint64_t> {};
+
+TEST_P(EngineRandomSeeds, Run)
+{
+    RunWorld(GetParam(), (long)EnvNumber("PLINTH_STEPS", DefaultSteps));
+}
+
+INSTANTIATE_TEST_SUITE_P(More, EngineRandomSeeds, ::testing::Values(1u, 2u, 3u));
+
+}  // namespace
