@@ -3,7 +3,9 @@
 // activates them, and the program switches, carries, runs its maintenance
 // tick and hears foreground events, while calls fail at random. After every
 // step the table and the desktop are checked against what the engine
-// promises; above all that no window it hid is ever lost.
+// promises: above all that no window it hid is ever lost, and also that a
+// switch shows its group stacked as captured, that only an activation
+// summons a hidden window, and that the exit release shows everything.
 //
 // PLINTH_SEED and PLINTH_STEPS override the seed of EngineRandom.DefaultSeed
 // and the step count of every case, for long runs and for replaying a
