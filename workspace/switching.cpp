@@ -49,19 +49,35 @@ static void CaptureStacking(INT group)
     }
 }
 
+static void HideAndMarkOne(HWND window)
+{
+    if (!IsWindow(window))
+        return;
+    // A window already hidden by its own program gets no marker: it is not
+    // ours to bring back, and the next purge drops it.
+    if (IsWindowVisible(window))
+        SetPropA(window, HiddenMarkerName, (HANDLE)1);
+    ShowWindow(window, SW_HIDE);
+}
+
 static void HideAndMark(INT group)
 {
+    // The window in use goes last. Hiding the active window hands activation
+    // to the next one below it; while the rest of the group is still on
+    // screen, activation would hop through every window of the group, each
+    // hop a round of messages to its program.
+    HWND active = GetForegroundWindow();
+    bool activeInGroup = false;
     Group &g = GroupTable[group];
     for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
-        if (!IsWindow(w))
-            continue;
-        // A window already hidden by its own program gets no marker: it is
-        // not ours to bring back, and the next purge drops it.
-        if (IsWindowVisible(w))
-            SetPropA(w, HiddenMarkerName, (HANDLE)1);
-        ShowWindow(w, SW_HIDE);
+        if (w == active && active)
+            activeInGroup = true;
+        else
+            HideAndMarkOne(w);
     }
+    if (activeInGroup)
+        HideAndMarkOne(active);
 }
 
 void SwitchToGroup(INT target)
