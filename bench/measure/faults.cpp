@@ -1,0 +1,276 @@
+// The promise that no window is lost, put to the real plinthwise.exe under
+// Wine, and what a hung window does to it. Every run is bounded.
+//
+//   measure_faults.exe killstorm [rounds]   main killed at a random moment
+//   measure_faults.exe killboth [rounds]    main and watcher killed, start again
+//   measure_faults.exe hang [ms]            a window of a switched group hangs
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "bench/measure/harness.h"
+#include "tests/desk.h"
+
+namespace {
+
+const int StormWindows = 30;
+const DWORD Patience = 10000;
+
+bool Contains(const std::vector<HWND> &ws, HWND w)
+{
+    return std::find(ws.begin(), ws.end(), w) != ws.end();
+}
+
+std::vector<HWND> VisibleOf(const std::vector<HWND> &ws)
+{
+    std::vector<HWND> out;
+    for (HWND w : ws)
+        if (IsWindowVisible(w))
+            out.push_back(w);
+    return out;
+}
+
+// A window of every kind a user has: normal, maximised, minimised.
+std::vector<HWND> MakeStormWindows(const char *prefix)
+{
+    std::vector<HWND> ws = MakeWindows(prefix, StormWindows, SW_SHOWNOACTIVATE);
+    for (size_t i = 0; i < ws.size(); i++) {
+        if (i % 10 == 3)
+            desk::Show(ws[i], SW_SHOWMAXIMIZED);
+        else if (i % 10 == 7)
+            desk::Show(ws[i], SW_SHOWMINNOACTIVE);
+    }
+    return ws;
+}
+
+// A switch to a random group, or a carry of a random window on screen.
+void RandomAction(const std::vector<HWND> &ws)
+{
+    UINT digit = '1' + Below(5);
+    std::vector<HWND> shown = VisibleOf(ws);
+    if (Below(100) < 35 && !shown.empty()) {
+        desk::Activate(shown[Below((int)shown.size())]);
+        desk::PressKey(MOD_ALT | MOD_SHIFT, digit);
+    } else {
+        desk::PressKey(MOD_ALT, digit);
+    }
+}
+
+// Until no switch runs: no window on screen carries a marker, and which
+// windows are on screen stays the same for a while.
+void Settle(const std::vector<HWND> &ws)
+{
+    std::vector<HWND> before;
+    WaitUntil([&] {
+        std::vector<HWND> now = VisibleOf(ws);
+        bool same = now == before;
+        before = now;
+        return same && CountMarked(now) == 0;
+    }, Patience, 200);
+}
+
+// ---- Kill storm ---------------------------------------------------------------------
+
+// How the kill is timed after the last key: at a random moment, or as soon
+// as the switch it started is seen hiding, or seen showing.
+enum KillMoment { AtRandom, WhileHiding, WhileShowing, KillMoments };
+
+bool KillStorm(int rounds)
+{
+    SeedRandom("kill storm");
+    if (!desk::Start())
+        return false;
+    std::vector<HWND> ws = MakeStormWindows("Storm");
+    if ((int)ws.size() != StormWindows) {
+        desk::Stop();
+        return false;
+    }
+    int badRounds = 0, worstLeft = 0, caught = 0, mixed = 0, watcherFailures = 0, startFailures = 0;
+    double restoreMs = 0;
+    for (int r = 0; r < rounds; r++) {
+        Running p;
+        if (!StartPlinthwise(&p)) {
+            startFailures++;
+            KillStrayCopies();
+            Release(&p);
+            continue;
+        }
+        int actions = 1 + Below(8);
+        for (int a = 0; a < actions - 1; a++) {
+            RandomAction(ws);
+            desk::Pump(Below(150));  // often less than a switch takes: switches overlap
+        }
+        KillMoment moment = (KillMoment)Below(KillMoments);
+        std::vector<HWND> before = VisibleOf(ws);
+        RandomAction(ws);
+        bool seen = false;
+        double t0 = NowMs();
+        if (moment == AtRandom) {
+            desk::Pump(Below(200));
+        } else {
+            // Spin without pumping: the kill lands within microseconds.
+            while (!seen && NowMs() - t0 < 300) {
+                for (HWND w : ws) {
+                    bool visible = IsWindowVisible(w) != FALSE;
+                    if ((moment == WhileHiding && !visible && Contains(before, w)) ||
+                        (moment == WhileShowing && visible && !Contains(before, w)))
+                        seen = true;
+                }
+            }
+        }
+        TerminateProcess(p.info.hProcess, 1);
+        WaitForSingleObject(p.info.hProcess, Patience);
+        double killedAt = NowMs();
+        caught += seen ? 1 : 0;
+        // Marked but on screen: the kill fell between the marking and the
+        // hiding, or between the showing and the unmarking.
+        int visibleMarked = 0;
+        for (HWND w : ws)
+            visibleMarked += IsWindowVisible(w) && Marked(w) ? 1 : 0;
+        mixed += visibleMarked > 0 ? 1 : 0;
+
+        DWORD watcher = WaitForPid(p.watcherPid, Patience);
+        restoreMs += NowMs() - killedAt;
+        watcherFailures += watcher != 0 ? 1 : 0;
+        int left = StormWindows - CountVisible(ws), marked = CountMarked(ws);
+        if (left > 0 || marked > 0) {
+            badRounds++;
+            worstLeft = std::max(worstLeft, left);
+            printf("round %d: %d windows left hidden, %d still marked (kill %s, watcher exit %lu)\n", r + 1, left,
+                   marked, moment == AtRandom ? "at random" : moment == WhileHiding ? "while hiding" : "while showing",
+                   watcher);
+            ResetWindows(ws);
+        }
+        Release(&p);
+    }
+    desk::Stop();
+    KillStrayCopies();
+    int ran = rounds - startFailures;
+    printf("kill storm: %d rounds, %d with windows left hidden (worst %d), %d kills right after the switch was "
+           "seen hiding or showing, %d with marked windows on screen at the kill, %d watcher exits not 0, "
+           "%.0f ms from kill to watcher exit on average, %d starts failed\n",
+           ran, badRounds, worstLeft, caught, mixed, watcherFailures, ran ? restoreMs / ran : 0.0, startFailures);
+    Row("Kill storm: main killed, 30 windows in 5 groups",
+        Format("%d of %d rounds with a window left hidden (worst %d); %d kills caught a switch in flight", badRounds,
+               ran, worstLeft, caught),
+        Format("none hidden, all %d rounds", rounds),
+        badRounds == 0 && ran == rounds && watcherFailures == 0 ? "met" : "MISSED");
+    return true;
+}
+
+// ---- Main and watcher killed together -----------------------------------------------
+
+bool KillBoth(int rounds)
+{
+    SeedRandom("kill both");
+    if (!desk::Start())
+        return false;
+    std::vector<HWND> ws = MakeStormWindows("Both");
+    Running p;
+    if ((int)ws.size() != StormWindows || !StartPlinthwise(&p)) {
+        KillStrayCopies();
+        desk::Stop();
+        return false;
+    }
+    int allBack = 0, hiddenTotal = 0, fewestHidden = StormWindows;
+    for (int r = 0; r < rounds; r++) {
+        // Spread windows of group 1 over the other groups, then settle on
+        // one of them.
+        for (int a = 0; a < 4; a++) {
+            desk::PressKey(MOD_ALT, '1');
+            desk::Pump(80);
+            std::vector<HWND> shown = VisibleOf(ws);
+            if (!shown.empty())
+                desk::Activate(shown[Below((int)shown.size())]);
+            desk::PressKey(MOD_ALT | MOD_SHIFT, '2' + Below(4));
+            desk::Pump(80);
+        }
+        desk::PressKey(MOD_ALT, '1' + Below(5));
+        Settle(ws);
+        int hidden = StormWindows - CountVisible(ws);
+
+        HANDLE watcher = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.watcherPid);
+        if (watcher)
+            TerminateProcess(watcher, 1);
+        TerminateProcess(p.info.hProcess, 1);
+        if (watcher) {
+            WaitForSingleObject(watcher, Patience);
+            CloseHandle(watcher);
+        }
+        WaitForSingleObject(p.info.hProcess, Patience);
+        Release(&p);
+        desk::Pump(300);
+        int stillHidden = StormWindows - CountVisible(ws);
+        // Nothing may have brought them back before the start: a round in
+        // which none stayed hidden would prove nothing.
+        hiddenTotal += stillHidden;
+        fewestHidden = std::min(fewestHidden, stillHidden);
+        if (stillHidden != hidden)
+            printf("round %d: %d windows hidden before the kill, %d after it\n", r + 1, hidden, stillHidden);
+
+        bool started = StartPlinthwise(&p);
+        int back = CountVisible(ws), marked = CountMarked(ws);
+        if (started && back == StormWindows && marked == 0) {
+            allBack++;
+        } else {
+            printf("round %d: %d of %d windows back after the start, %d still marked (%d were hidden)\n", r + 1,
+                   back, StormWindows, marked, stillHidden);
+            ResetWindows(ws);
+            if (!started) {
+                KillStrayCopies();
+                Release(&p);
+                StartPlinthwise(&p);
+            }
+        }
+    }
+    DWORD code = CloseProgram(&p);
+    WaitForPid(p.watcherPid, Patience);
+    Release(&p);
+    desk::Stop();
+    KillStrayCopies();
+    printf("kill both: %d rounds, all windows back after %d; windows left hidden when both died: %.1f per round, "
+           "fewest %d; last orderly exit %lu\n",
+           rounds, allBack, (double)hiddenTotal / rounds, fewestHidden, code);
+    Row("Main and watcher killed, start again",
+        Format("all 30 back in %d of %d rounds (%.1f hidden per round before the start, fewest %d)", allBack, rounds,
+               (double)hiddenTotal / rounds, fewestHidden),
+        "all back, every round", allBack == rounds && fewestHidden > 0 ? "met" : "MISSED");
+    return true;
+}
+
+}  // namespace
+
+bool MeasureHang(DWORD hangMs);  // hang.cpp
+
+namespace {
+
+int Arg(int argc, char **argv, int i, int fallback)
+{
+    return argc > i && atoi(argv[i]) > 0 ? atoi(argv[i]) : fallback;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    const char *what = argc > 1 ? argv[1] : "";
+    KillStrayCopies();
+    bool ok;
+    if (strcmp(what, "killstorm") == 0)
+        ok = KillStorm(Arg(argc, argv, 2, 100));
+    else if (strcmp(what, "killboth") == 0)
+        ok = KillBoth(Arg(argc, argv, 2, 20));
+    else if (strcmp(what, "hang") == 0)
+        ok = MeasureHang((DWORD)Arg(argc, argv, 2, 3000));
+    else {
+        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms]\n");
+        return 2;
+    }
+    KillStrayCopies();
+    return ok ? 0 : 1;
+}

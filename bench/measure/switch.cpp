@@ -1,0 +1,407 @@
+// The switch figure: plinthwise.exe against floor.exe under Wine, two groups
+// of the same windows, the same hotkeys, in the same run.
+//
+// A switch is timed from just before SendInput sends ALT+digit until the
+// target group's top window is the foreground window and every window of the
+// other group is hidden. The end is taken two ways, in turn:
+//  - by timestamp: each group's top window belongs to a thread of this
+//    process, which notes the moment WM_ACTIVATE arrives while this thread
+//    sleeps (Wine 8 delivers no out-of-context foreground events, so a hook
+//    cannot tell); the windows are then checked once;
+//  - by polling the windows tightly, which competes with the switcher for
+//    Wine's server and so shows what observing costs.
+// All other windows belong to the helper process. Both switchers hide the
+// group on screen before they show and activate the other one, so the
+// activation of the top window is the last step either way.
+#include <windows.h>
+
+#include <stdio.h>
+
+#include <algorithm>
+
+#include "bench/measure/harness.h"
+#include "tests/desk.h"
+
+namespace {
+
+const double SwitchTarget = 1.25;  // the program may take this much more than the floor
+const DWORD SwitchPatience = 20000;
+
+// ---- The top windows, owned by a thread of ours that notes their activation --
+
+struct Sentinels {
+    HANDLE thread = nullptr, ready = nullptr, activated = nullptr;
+    DWORD threadId = 0;
+    HWND top[2] = {};
+};
+
+Sentinels g_sentinels;
+HWND volatile g_awaited;               // the top window whose activation is awaited
+LONG64 volatile g_activatedAt;         // QueryPerformanceCounter when it came, or 0
+
+LRESULT CALLBACK SentinelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && window == g_awaited) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        if (InterlockedCompareExchange64(&g_activatedAt, now.QuadPart, 0) == 0)
+            SetEvent(g_sentinels.activated);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI SentinelMain(void *)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = SentinelProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    // The helper's class name, so that the floor takes them for group windows.
+    wc.lpszClassName = "PlinthMeasureApp";
+    RegisterClassA(&wc);
+    static const char *const titles[2] = {"Measure A 0", "Measure B 0"};
+    for (int g = 0; g < 2; g++)
+        g_sentinels.top[g] = CreateWindowExA(0, wc.lpszClassName, titles[g], WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                             CW_USEDEFAULT, 480, 320, nullptr, nullptr, wc.hInstance, nullptr);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(g_sentinels.ready);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    DestroyWindow(g_sentinels.top[0]);
+    DestroyWindow(g_sentinels.top[1]);
+    return 0;
+}
+
+bool StartSentinels()
+{
+    g_sentinels.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_sentinels.activated = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    g_sentinels.thread = CreateThread(nullptr, 0, SentinelMain, nullptr, 0, &g_sentinels.threadId);
+    return g_sentinels.thread && WaitForSingleObject(g_sentinels.ready, 10000) == WAIT_OBJECT_0 &&
+           g_sentinels.top[0] && g_sentinels.top[1];
+}
+
+void StopSentinels()
+{
+    if (g_sentinels.thread) {
+        PostThreadMessageA(g_sentinels.threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(g_sentinels.thread, 10000);
+        CloseHandle(g_sentinels.thread);
+    }
+    CloseHandle(g_sentinels.ready);
+    CloseHandle(g_sentinels.activated);
+    g_sentinels = Sentinels();
+}
+
+// ---- One switch ------------------------------------------------------------------
+
+bool GroupsDone(const std::vector<HWND> &shown, const std::vector<HWND> &hidden)
+{
+    for (HWND w : hidden)
+        if (IsWindowVisible(w))
+            return false;
+    for (HWND w : shown)
+        if (!IsWindowVisible(w))
+            return false;
+    return true;
+}
+
+bool SwitchDone(const std::vector<HWND> &shown, const std::vector<HWND> &hidden, HWND top)
+{
+    // The foreground first: it is cheap and changes last.
+    return GetForegroundWindow() == top && GroupsDone(shown, hidden);
+}
+
+// Puts the window on top and makes it the foreground window, as a click does.
+bool Activate(HWND w)
+{
+    SetForegroundWindow(w);
+    return WaitUntil([&] { return GetForegroundWindow() == w; }, 2000, 5);
+}
+
+// Until the switcher has also removed its markers and gone back to waiting.
+void Settle(const std::vector<HWND> &shown)
+{
+    WaitUntil([&] { return CountMarked(shown) == 0; }, SwitchPatience, 2);
+    desk::Pump(40);
+}
+
+struct Sample {
+    double ms;
+    bool polled;
+};
+
+int g_lateActivations;  // the windows disagreed with an activation that had come
+int g_lostForeground;   // the groups were done but another window ended in the foreground
+
+const double Failed = -1, Lost = -2;
+
+// Presses ALT+(target+1) and returns the milliseconds until the switch is
+// done; Lost when the groups were switched but the top window did not end
+// in the foreground, Failed when the switch did not happen in time.
+double TimedSwitch(int target, const std::vector<HWND> *groups, bool poll)
+{
+    const std::vector<HWND> &shown = groups[target], &hidden = groups[1 - target];
+    HWND top = g_sentinels.top[target];
+    ResetEvent(g_sentinels.activated);
+    g_activatedAt = 0;
+    g_awaited = top;
+    static LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    double t0 = NowMs(), result = Failed, groupsDoneAt = 0;
+    desk::PressKey(MOD_ALT, '1' + target);
+    if (poll) {
+        while (NowMs() - t0 < SwitchPatience) {
+            if (SwitchDone(shown, hidden, top)) {
+                result = NowMs() - t0;
+                break;
+            }
+            // Another window of the group may keep the foreground (below).
+            if (groupsDoneAt == 0 && GroupsDone(shown, hidden))
+                groupsDoneAt = NowMs();
+            if (groupsDoneAt != 0 && NowMs() - groupsDoneAt > 1000) {
+                result = Lost;
+                break;
+            }
+        }
+    } else if (WaitForSingleObject(g_sentinels.activated, SwitchPatience) == WAIT_OBJECT_0) {
+        result = (double)(g_activatedAt - start.QuadPart) * 1000.0 / (double)frequency.QuadPart;
+        if (!GroupsDone(shown, hidden)) {
+            g_lateActivations++;
+            result = WaitUntil([&] { return GroupsDone(shown, hidden); }, SwitchPatience, 1) ? NowMs() - t0 : Failed;
+        }
+    } else if (GroupsDone(shown, hidden)) {
+        result = Lost;
+    }
+    g_awaited = nullptr;
+    Settle(shown);
+    // Wine activates a window of the group being hidden each time the active
+    // one goes; such a hop, handled late by its owner, can take the
+    // foreground from the top window after the switch has activated it.
+    if (result == Lost || (result >= 0 && GetForegroundWindow() != top)) {
+        g_lostForeground++;
+        SetForegroundWindow(top);
+        WaitUntil([&] { return GetForegroundWindow() == top; }, 2000, 5);
+    }
+    return result;
+}
+
+// An untimed switch that waits for its effect and then makes the group's
+// sentinel its top window, as a user's click would.
+void PlainSwitch(int target, const std::vector<HWND> *groups)
+{
+    desk::PressKey(MOD_ALT, '1' + target);
+    WaitUntil([&] { return CountVisible(groups[1 - target]) == 0 && CountVisible(groups[target]) ==
+                           (int)groups[target].size(); }, SwitchPatience, 5);
+    Settle(groups[target]);
+    Activate(g_sentinels.top[target]);
+    desk::Pump(100);
+}
+
+// Two untimed switches, so that each group's top window is its sentinel,
+// then `count` timed ones back and forth; the block ends on group 1.
+bool TimeSwitches(int current, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
+{
+    PlainSwitch(1 - current, groups);
+    PlainSwitch(current, groups);
+    for (int i = 0; i < count; i++) {
+        int target = 1 - current;
+        // E E P P ...: each way of timing sees both directions.
+        bool poll = ((i >> 1) & 1) != 0;
+        double ms = TimedSwitch(target, groups, poll);
+        if (ms == Lost) {
+            current = target;
+            continue;
+        }
+        if (ms < 0) {
+            fprintf(stderr, "a switch to group %d did not finish within %lu ms: %d of %zu shown, %d of %zu left on "
+                            "screen, top window %s\n",
+                    target + 1, SwitchPatience, CountVisible(groups[target]), groups[target].size(),
+                    CountVisible(groups[1 - target]), groups[1 - target].size(),
+                    GetForegroundWindow() == g_sentinels.top[target] ? "active" : "not active");
+            return false;
+        }
+        out->push_back(Sample{ms, poll});
+        current = target;
+    }
+    if (current != 0)
+        PlainSwitch(0, groups);
+    return true;
+}
+
+// ---- Blocks: each contender holds the hotkeys in turn ------------------------
+
+// Shows or hides windows of other threads in one batch, without activation.
+void SetShown(const std::vector<HWND> &ws, bool show)
+{
+    HDWP batch = BeginDeferWindowPos((int)ws.size());
+    for (HWND w : ws)
+        if (batch)
+            batch = DeferWindowPos(batch, w, nullptr, 0, 0, 0, 0,
+                                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                                       (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (batch)
+        EndDeferWindowPos(batch);
+}
+
+// Where a group's top window stands in the order in which the program keeps
+// the group, which is the order in which it hides it: windows join in the
+// order they stand, so after a start the window in use comes first; later it
+// may stand anywhere, at best last.
+void PlaceTopWindow(HWND top, bool first)
+{
+    if (first)
+        Activate(top);
+    else
+        SetWindowPos(top, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// On entry and exit of every block: group A on screen, group B hidden by
+// its own program, no markers.
+bool ProgramBlock(bool topFirst, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
+{
+    PlaceTopWindow(g_sentinels.top[0], topFirst);
+    Running p;
+    if (!StartPlinthwise(&p)) {
+        fprintf(stderr, "plinthwise.exe did not come up\n");
+        Release(&p);
+        return false;
+    }
+    // Group 1 holds A from the start. B, shown while group 2 is on screen,
+    // joins group 2 when the next switch leaves it.
+    desk::PressKey(MOD_ALT, '2');
+    bool ok = WaitUntil([&] { return CountVisible(groups[0]) == 0; }, SwitchPatience, 5);
+    SetShown(groups[1], true);
+    PlaceTopWindow(g_sentinels.top[1], topFirst);
+    ok = ok && TimeSwitches(1, groups, count, out);
+    DWORD code = CloseProgram(&p);
+    DWORD watcher = WaitForPid(p.watcherPid, 10000);
+    Release(&p);
+    if (code != 0 || watcher != 0)
+        fprintf(stderr, "plinthwise.exe exited with %lu, its watcher with %lu\n", code, watcher);
+    // The orderly exit showed group 2 again.
+    SetShown(groups[1], false);
+    ResetWindows(groups[0]);
+    return ok && code == 0;
+}
+
+bool FloorBlock(const char *order, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
+{
+    Running f;
+    std::string tail = std::string("PlinthMeasureApp|Measure A|Measure B|") + order;
+    bool ok = StartBeside(&f, "floor.exe", tail.c_str(), "PlinthFloorClass");
+    if (!ok)
+        fprintf(stderr, "floor.exe did not come up\n");
+    ok = ok && TimeSwitches(0, groups, count, out);
+    CloseProgram(&f);
+    Release(&f);
+    for (HWND w : groups[1])
+        RemovePropA(w, MarkerName);
+    return ok;
+}
+
+// The program as a start leaves its groups, the floor, and two variants that
+// show what the order of hiding costs: the program with each group's top
+// window last in its order, and the floor hiding from the top down.
+enum Contender { Program, Floor, ProgramTopLast, FloorTopFirst, Contenders };
+
+bool Block(Contender c, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
+{
+    switch (c) {
+    case Program:
+    case ProgramTopLast:
+        return ProgramBlock(c == Program, groups, count, out);
+    default:
+        return FloorBlock(c == Floor ? "bottom-first" : "top-first", groups, count, out);
+    }
+}
+
+struct Medians {
+    double stamped, polled, p90;
+};
+
+Medians MediansOf(const std::vector<Sample> &samples)
+{
+    std::vector<double> stamped, polled, all;
+    for (const Sample &s : samples) {
+        (s.polled ? polled : stamped).push_back(s.ms);
+        all.push_back(s.ms);
+    }
+    return Medians{Median(stamped), Median(polled), Percentile(all, 0.9)};
+}
+
+bool MeasureSize(int size, int rounds, int perBlock)
+{
+    if (!desk::Start()) {
+        fprintf(stderr, "the helper process did not start\n");
+        return false;
+    }
+    std::vector<HWND> groups[2];
+    groups[0] = MakeWindows("Measure A", size - 1, SW_SHOWNOACTIVATE);
+    groups[1] = MakeWindows("Measure B", size - 1, SW_HIDE);
+    groups[0].push_back(g_sentinels.top[0]);
+    groups[1].push_back(g_sentinels.top[1]);
+    ShowWindow(g_sentinels.top[0], SW_SHOWNOACTIVATE);
+    ShowWindow(g_sentinels.top[1], SW_HIDE);
+    bool ok = (int)groups[0].size() == size && (int)groups[1].size() == size;
+    std::vector<Sample> samples[Contenders];
+    g_lateActivations = 0;
+    g_lostForeground = 0;
+    // Each round runs every contender once; the one that goes first rotates.
+    for (int r = 0; ok && r < rounds; r++)
+        for (int k = 0; ok && k < Contenders; k++) {
+            Contender c = (Contender)((r + k) % Contenders);
+            ok = Block(c, groups, perBlock, &samples[c]);
+        }
+    ShowWindow(g_sentinels.top[0], SW_HIDE);
+    ShowWindow(g_sentinels.top[1], SW_HIDE);
+    desk::Stop();
+    KillStrayCopies();
+    if (!ok)
+        return false;
+
+    Medians p = MediansOf(samples[Program]), f = MediansOf(samples[Floor]),
+            pl = MediansOf(samples[ProgramTopLast]), ft = MediansOf(samples[FloorTopFirst]);
+    double ratio = p.stamped / f.stamped, polledRatio = p.polled / f.polled;
+    printf("switch, 2 x %d windows, %zu switches each, medians in ms, timestamped / polled (p90 of both):\n", size,
+           samples[Program].size());
+    printf("  plinthwise.exe, top window first in its group   %8.2f / %8.2f  (%8.2f)\n", p.stamped, p.polled, p.p90);
+    printf("  floor, hiding the top window last               %8.2f / %8.2f  (%8.2f)\n", f.stamped, f.polled, f.p90);
+    printf("  plinthwise.exe, top window last in its group    %8.2f / %8.2f  (%8.2f)\n", pl.stamped, pl.polled,
+           pl.p90);
+    printf("  floor, hiding the top window first              %8.2f / %8.2f  (%8.2f)\n", ft.stamped, ft.polled,
+           ft.p90);
+    printf("  program / floor %.2f (timestamped), %.2f (polled); with the top window last %.2f; floor hiding it first "
+           "/ floor %.2f\n",
+           ratio, polledRatio, pl.stamped / f.stamped, ft.stamped / f.stamped);
+    printf("  %d activations came before the windows agreed; %d switches ended with another window in the "
+           "foreground\n",
+           g_lateActivations, g_lostForeground);
+    Row(Format("Switch, 2 x %d windows", size).c_str(),
+        Format("%.1f ms vs floor %.1f ms = %.2fx (polled %.2fx); with the active window hidden last %.2fx", p.stamped,
+               f.stamped, ratio, polledRatio, pl.stamped / f.stamped),
+        Format("<= %.2fx floor", SwitchTarget), ratio <= SwitchTarget ? "met" : "MISSED");
+    return true;
+}
+
+}  // namespace
+
+bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes)
+{
+    if (!StartSentinels()) {
+        fprintf(stderr, "the sentinel windows were not made\n");
+        StopSentinels();
+        return false;
+    }
+    bool ok = true;
+    for (int size : sizes) {
+        // Fewer of the long switches: a big group averages over more windows.
+        int count = perBlock > 0 ? perBlock : size <= 10 ? 12 : size <= 50 ? 6 : 4;
+        ok = ok && MeasureSize(size, rounds, count);
+    }
+    StopSentinels();
+    return ok;
+}
