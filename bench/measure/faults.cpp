@@ -70,7 +70,7 @@ void Settle(const std::vector<HWND> &ws)
         bool same = now == before;
         before = now;
         return same && CountMarked(now) == 0;
-    }, Patience, 200);
+    }, Patience, 120);
 }
 
 // ---- Kill storm ---------------------------------------------------------------------
@@ -203,7 +203,7 @@ bool KillBoth(int rounds)
         }
         WaitForSingleObject(p.info.hProcess, Patience);
         Release(&p);
-        desk::Pump(300);
+        desk::Pump(150);
         int stillHidden = StormWindows - CountVisible(ws);
         // Nothing may have brought them back before the start: a round in
         // which none stayed hidden would prove nothing.

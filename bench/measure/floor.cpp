@@ -8,10 +8,7 @@
 // goes last: hiding the active window makes the system activate the next
 // one, and top first that hop repeats for every window of the group.
 //
-//   floor.exe <window class>|<title prefix of group 1>|<title prefix of group 2>[|top-first]
-//
-// "top-first" hides in stacking order from the top, as the program hides
-// (in the order its windows joined the group, which is mostly that one).
+//   floor.exe <window class>|<title prefix of group 1>|<title prefix of group 2>
 //
 // Group 1 is taken to be on screen at start. A group's windows are those
 // whose title is the prefix, a blank and a number; the one numbered 0 is its
@@ -36,7 +33,6 @@ static FloorGroup g_groups[2];
 static int g_current;
 static char g_class[256];
 static const char *g_prefix[2];
-static bool g_topFirst;
 
 static BOOL CALLBACK Collect(HWND w, LPARAM)
 {
@@ -65,8 +61,7 @@ static void Switch(int target)
     if (target == g_current)
         return;
     const FloorGroup &hide = g_groups[g_current];
-    for (int j = 0; j < hide.count; j++) {
-        int i = g_topFirst ? j : hide.count - 1 - j;
+    for (int i = hide.count - 1; i >= 0; i--) {
         SetPropA(hide.windows[i], MarkerName, (HANDLE)1);
         ShowWindow(hide.windows[i], SW_HIDE);
     }
@@ -107,11 +102,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
     lstrcpynA(g_class, arguments, sizeof g_class);
     g_prefix[0] = first + 1;
     g_prefix[1] = second + 1;
-    char *option = strchr(second + 1, '|');
-    if (option) {
-        *option = 0;
-        g_topFirst = strcmp(option + 1, "top-first") == 0;
-    }
     EnumWindows(Collect, 0);
 
     WNDCLASSA wc = {};

@@ -2,7 +2,7 @@
 // of the helper process, measured from outside as a user would meet them.
 //
 //   measure_speed.exe switch [rounds] [switches per block] [sizes...]
-//       (defaults: 2 rounds; 12, 6 and 4 switches per block for 10, 50 and
+//       (defaults: 2 rounds; 8, 6 and 4 switches per block for 10, 50 and
 //       200 windows, 0 meaning that choice)
 //       A switch between two groups of 10, 50 and 200 windows against
 //       floor.exe, the unavoidable calls behind the same hotkey, in the same

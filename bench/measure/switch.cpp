@@ -120,11 +120,39 @@ bool Activate(HWND w)
     return WaitUntil([&] { return GetForegroundWindow() == w; }, 2000, 5);
 }
 
-// Until the switcher has also removed its markers and gone back to waiting.
+// Wine's desktop process (explorer.exe, which keeps the taskbar) and its
+// server go on working through what a switch told them after the switch
+// is done, the switcher's tray update waits for the taskbar, and on two
+// cores that work slows whatever comes next. So each switch starts from a
+// quiet desktop: both together used under a quarter of a core for 40 ms, or
+// a second has passed.
+int g_explorer, g_server;
+
+uint64_t DesktopCpuNs()
+{
+    return ReadLinuxStats(g_explorer).cpuNs + ReadLinuxStats(g_server).cpuNs;
+}
+
+void WaitForQuiet()
+{
+    const DWORD window = 40;
+    double end = NowMs() + 1000;
+    uint64_t before = DesktopCpuNs();
+    while (NowMs() < end) {
+        desk::Pump(window);
+        uint64_t now = DesktopCpuNs();
+        bool quiet = now - before < window * 250000ULL;  // a quarter of the window, in ns
+        before = now;
+        if (quiet)
+            return;
+    }
+}
+
+// Until the switcher has also removed its markers and the desktop is quiet.
 void Settle(const std::vector<HWND> &shown)
 {
     WaitUntil([&] { return CountMarked(shown) == 0; }, SwitchPatience, 2);
-    desk::Pump(40);
+    WaitForQuiet();
 }
 
 struct Sample {
@@ -133,7 +161,10 @@ struct Sample {
 };
 
 int g_lateActivations;  // the windows disagreed with an activation that had come
-int g_lostForeground;   // the groups were done but another window ended in the foreground
+// Per contender (0 the program, 1 the floor): switches timed, and those after
+// which the groups were done but another window ended in the foreground.
+int g_lostForeground[2], g_timed[2];
+int g_contender;
 
 const double Failed = -1, Lost = -2;
 
@@ -177,12 +208,17 @@ double TimedSwitch(int target, const std::vector<HWND> *groups, bool poll)
         result = Lost;
     }
     g_awaited = nullptr;
+    g_timed[g_contender]++;
     Settle(shown);
     // Wine activates a window of the group being hidden each time the active
     // one goes; such a hop, handled late by its owner, can take the
     // foreground from the top window after the switch has activated it.
     if (result == Lost || (result >= 0 && GetForegroundWindow() != top)) {
-        g_lostForeground++;
+        char title[64] = "(none)";
+        GetWindowTextA(GetForegroundWindow(), title, sizeof title);
+        printf("  %s, switch to group %d: \"%s\" ended active instead of the top window\n",
+               g_contender == 0 ? "plinthwise.exe" : "floor.exe", target + 1, title);
+        g_lostForeground[g_contender]++;
         SetForegroundWindow(top);
         WaitUntil([&] { return GetForegroundWindow() == top; }, 2000, 5);
     }
@@ -247,23 +283,13 @@ void SetShown(const std::vector<HWND> &ws, bool show)
         EndDeferWindowPos(batch);
 }
 
-// Where a group's top window stands in the order in which the program keeps
-// the group, which is the order in which it hides it: windows join in the
-// order they stand, so after a start the window in use comes first; later it
-// may stand anywhere, at best last.
-void PlaceTopWindow(HWND top, bool first)
-{
-    if (first)
-        Activate(top);
-    else
-        SetWindowPos(top, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
 // On entry and exit of every block: group A on screen, group B hidden by
 // its own program, no markers.
-bool ProgramBlock(bool topFirst, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
+bool ProgramBlock(const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
 {
-    PlaceTopWindow(g_sentinels.top[0], topFirst);
+    // The groups as a start leaves them: windows join the group in the order
+    // they stand, so the one in use, on top, comes first.
+    Activate(g_sentinels.top[0]);
     Running p;
     if (!StartPlinthwise(&p)) {
         fprintf(stderr, "plinthwise.exe did not come up\n");
@@ -275,7 +301,7 @@ bool ProgramBlock(bool topFirst, const std::vector<HWND> *groups, int count, std
     desk::PressKey(MOD_ALT, '2');
     bool ok = WaitUntil([&] { return CountVisible(groups[0]) == 0; }, SwitchPatience, 5);
     SetShown(groups[1], true);
-    PlaceTopWindow(g_sentinels.top[1], topFirst);
+    Activate(g_sentinels.top[1]);
     ok = ok && TimeSwitches(1, groups, count, out);
     DWORD code = CloseProgram(&p);
     DWORD watcher = WaitForPid(p.watcherPid, 10000);
@@ -288,11 +314,10 @@ bool ProgramBlock(bool topFirst, const std::vector<HWND> *groups, int count, std
     return ok && code == 0;
 }
 
-bool FloorBlock(const char *order, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
+bool FloorBlock(const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
 {
     Running f;
-    std::string tail = std::string("PlinthMeasureApp|Measure A|Measure B|") + order;
-    bool ok = StartBeside(&f, "floor.exe", tail.c_str(), "PlinthFloorClass");
+    bool ok = StartBeside(&f, "floor.exe", "PlinthMeasureApp|Measure A|Measure B", "PlinthFloorClass");
     if (!ok)
         fprintf(stderr, "floor.exe did not come up\n");
     ok = ok && TimeSwitches(0, groups, count, out);
@@ -303,20 +328,12 @@ bool FloorBlock(const char *order, const std::vector<HWND> *groups, int count, s
     return ok;
 }
 
-// The program as a start leaves its groups, the floor, and two variants that
-// show what the order of hiding costs: the program with each group's top
-// window last in its order, and the floor hiding from the top down.
-enum Contender { Program, Floor, ProgramTopLast, FloorTopFirst, Contenders };
+enum Contender { Program, Floor, Contenders };
 
 bool Block(Contender c, const std::vector<HWND> *groups, int count, std::vector<Sample> *out)
 {
-    switch (c) {
-    case Program:
-    case ProgramTopLast:
-        return ProgramBlock(c == Program, groups, count, out);
-    default:
-        return FloorBlock(c == Floor ? "bottom-first" : "top-first", groups, count, out);
-    }
+    g_contender = c;
+    return c == Program ? ProgramBlock(groups, count, out) : FloorBlock(groups, count, out);
 }
 
 struct Medians {
@@ -349,7 +366,7 @@ bool MeasureSize(int size, int rounds, int perBlock)
     bool ok = (int)groups[0].size() == size && (int)groups[1].size() == size;
     std::vector<Sample> samples[Contenders];
     g_lateActivations = 0;
-    g_lostForeground = 0;
+    g_lostForeground[Program] = g_lostForeground[Floor] = g_timed[Program] = g_timed[Floor] = 0;
     // Each round runs every contender once; the one that goes first rotates.
     for (int r = 0; ok && r < rounds; r++)
         for (int k = 0; ok && k < Contenders; k++) {
@@ -363,26 +380,21 @@ bool MeasureSize(int size, int rounds, int perBlock)
     if (!ok)
         return false;
 
-    Medians p = MediansOf(samples[Program]), f = MediansOf(samples[Floor]),
-            pl = MediansOf(samples[ProgramTopLast]), ft = MediansOf(samples[FloorTopFirst]);
+    Medians p = MediansOf(samples[Program]), f = MediansOf(samples[Floor]);
     double ratio = p.stamped / f.stamped, polledRatio = p.polled / f.polled;
-    printf("switch, 2 x %d windows, %zu switches each, medians in ms, timestamped / polled (p90 of both):\n", size,
-           samples[Program].size());
-    printf("  plinthwise.exe, top window first in its group   %8.2f / %8.2f  (%8.2f)\n", p.stamped, p.polled, p.p90);
-    printf("  floor, hiding the top window last               %8.2f / %8.2f  (%8.2f)\n", f.stamped, f.polled, f.p90);
-    printf("  plinthwise.exe, top window last in its group    %8.2f / %8.2f  (%8.2f)\n", pl.stamped, pl.polled,
-           pl.p90);
-    printf("  floor, hiding the top window first              %8.2f / %8.2f  (%8.2f)\n", ft.stamped, ft.polled,
-           ft.p90);
-    printf("  program / floor %.2f (timestamped), %.2f (polled); with the top window last %.2f; floor hiding it first "
-           "/ floor %.2f\n",
-           ratio, polledRatio, pl.stamped / f.stamped, ft.stamped / f.stamped);
-    printf("  %d activations came before the windows agreed; %d switches ended with another window in the "
-           "foreground\n",
-           g_lateActivations, g_lostForeground);
+    printf("switch, 2 x %d windows, %zu switches each, medians in ms, timestamped / polled (p90 of both); switches "
+           "that ended with another window in the foreground:\n",
+           size, samples[Program].size());
+    printf("  plinthwise.exe   %8.2f / %8.2f  (%8.2f)  %d\n", p.stamped, p.polled, p.p90, g_lostForeground[Program]);
+    printf("  floor.exe        %8.2f / %8.2f  (%8.2f)  %d\n", f.stamped, f.polled, f.p90, g_lostForeground[Floor]);
+    printf("  program / floor %.2f (timestamped), %.2f (polled)\n", ratio, polledRatio);
+    if (g_lateActivations)
+        printf("  %d activations came before the windows agreed\n", g_lateActivations);
     Row(Format("Switch, 2 x %d windows", size).c_str(),
-        Format("%.1f ms vs floor %.1f ms = %.2fx (polled %.2fx); with the active window hidden last %.2fx", p.stamped,
-               f.stamped, ratio, polledRatio, pl.stamped / f.stamped),
+        Format("%.1f ms vs floor %.1f ms = %.2fx (polled: %.1f vs %.1f ms = %.2fx); top window not left active "
+               "after %d of %d program switches, %d of %d floor ones",
+               p.stamped, f.stamped, ratio, p.polled, f.polled, polledRatio, g_lostForeground[Program],
+               g_timed[Program], g_lostForeground[Floor], g_timed[Floor]),
         Format("<= %.2fx floor", SwitchTarget), ratio <= SwitchTarget ? "met" : "MISSED");
     return true;
 }
@@ -391,6 +403,11 @@ bool MeasureSize(int size, int rounds, int perBlock)
 
 bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes)
 {
+    g_explorer = LinuxPidOf("C:\\windows\\system32\\explorer.exe", nullptr, nullptr);
+    g_server = LinuxPidOfWineserver();
+    if (!g_explorer || !g_server)
+        fprintf(stderr, "switch: explorer.exe or wineserver not found in /proc; switches follow each other "
+                        "without waiting for a quiet desktop\n");
     if (!StartSentinels()) {
         fprintf(stderr, "the sentinel windows were not made\n");
         StopSentinels();
@@ -399,7 +416,7 @@ bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes)
     bool ok = true;
     for (int size : sizes) {
         // Fewer of the long switches: a big group averages over more windows.
-        int count = perBlock > 0 ? perBlock : size <= 10 ? 12 : size <= 50 ? 6 : 4;
+        int count = perBlock > 0 ? perBlock : size <= 10 ? 8 : size <= 50 ? 6 : 4;
         ok = ok && MeasureSize(size, rounds, count);
     }
     StopSentinels();
