@@ -216,8 +216,8 @@ double TimedSwitch(int target, const std::vector<HWND> *groups, bool poll)
     if (result == Lost || (result >= 0 && GetForegroundWindow() != top)) {
         char title[64] = "(none)";
         GetWindowTextA(GetForegroundWindow(), title, sizeof title);
-        printf("  %s, switch to group %d: \"%s\" ended active instead of the top window\n",
-               g_contender == 0 ? "plinthwise.exe" : "floor.exe", target + 1, title);
+        printf("  %s, 2 x %zu windows, switch to group %d: \"%s\" ended active instead of the top window\n",
+               g_contender == 0 ? "plinthwise.exe" : "floor.exe", shown.size(), target + 1, title);
         g_lostForeground[g_contender]++;
         SetForegroundWindow(top);
         WaitUntil([&] { return GetForegroundWindow() == top; }, 2000, 5);
