@@ -246,15 +246,6 @@ bool KillBoth(int rounds)
 
 bool MeasureHang(DWORD hangMs);  // hang.cpp
 
-namespace {
-
-int Arg(int argc, char **argv, int i, int fallback)
-{
-    return argc > i && atoi(argv[i]) > 0 ? atoi(argv[i]) : fallback;
-}
-
-}  // namespace
-
 int main(int argc, char **argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);

@@ -395,3 +395,8 @@ void Row(const char *figure, const std::string &measured, const std::string &tar
     printf("ROW\t%s\t%s\t%s\t%s\n", figure, measured.c_str(), target.c_str(), verdict);
     fflush(stdout);
 }
+
+int Arg(int argc, char **argv, int i, int fallback)
+{
+    return argc > i && atoi(argv[i]) > 0 ? atoi(argv[i]) : fallback;
+}

@@ -15,6 +15,8 @@
 const char MarkerName[] = "PlinthwiseHidden";
 
 // ---- Clocks and waiting -----------------------------------------------------
+// argv[i] when it is a positive number, else the fallback.
+int Arg(int argc, char **argv, int i, int fallback);
 double NowMs();  // QueryPerformanceCounter, in milliseconds
 // Serves this thread's messages until the condition holds or ms pass.
 bool WaitUntil(const std::function<bool()> &condition, DWORD ms, DWORD stepMs = 10);

@@ -148,11 +148,6 @@ bool MeasureIdle(int seconds)
     return true;
 }
 
-int Arg(int argc, char **argv, int i, int fallback)
-{
-    return argc > i && atoi(argv[i]) > 0 ? atoi(argv[i]) : fallback;
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
