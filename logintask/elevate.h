@@ -2,7 +2,7 @@
 // of the program with a task option and hands back its exit code.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // The options that make the program install or remove the logon task and
 // exit with 0 on success, 1 on failure.

@@ -3,7 +3,7 @@
 // VARIANT before it returns. The calling thread must have initialised COM.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // True when the root folder yields the task; any failure reads as false.
 bool LoginTaskExists();

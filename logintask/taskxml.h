@@ -2,7 +2,7 @@
 // as and for the program's own executable, and its widening for COM.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // The document buffer's size in bytes, terminator included.
 const int LoginTaskXmlSize = 4096;

@@ -1,7 +1,7 @@
 // Process-wide records of the application shell.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 extern HWND MainWindow;               // hidden tool window: hotkeys, timer, tray icon
 extern UINT TaskbarCreatedMessage;    // "TaskbarCreated"; 0 while not registered

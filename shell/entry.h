@@ -2,6 +2,6 @@
 // command-line tail, returning the process exit code.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCmd);

@@ -2,6 +2,6 @@
 // of the running program arrives here.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

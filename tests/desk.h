@@ -4,7 +4,7 @@
 // Wine, so that one test source checks both.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 namespace desk {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // An image as 0x00RRGGBB (or 0xAARRGGBB where said) per pixel, top row first.
 typedef std::vector<uint32_t> Pixels;

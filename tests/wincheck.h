@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // True when the test runs under Wine rather than Windows or the sim.
 bool RunningUnderWine();

@@ -2,7 +2,7 @@
 // click or the close box.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // The help text's font; null while no About window exists.
 extern HFONT AboutFont;

@@ -2,7 +2,7 @@
 // icon resources.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 #include "workspace/groups.h"
 
 // Entry i shows the digit i + 1; null until built, or where drawing failed.

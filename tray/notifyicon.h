@@ -1,7 +1,7 @@
 // The notification-area icon: the current group's digit and tooltip.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 extern NOTIFYICONDATAA TrayIconData;  // one record for every Shell_NotifyIconA call
 

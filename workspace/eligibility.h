@@ -1,7 +1,7 @@
 // Which windows are managed, and how they join a group between switches.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 bool IsEligibleWindow(HWND window);
 // Puts every eligible window that no group holds into the current group.

@@ -2,7 +2,7 @@
 // of the one on screen.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // One managed window.
 struct GroupEntry {

@@ -2,7 +2,7 @@
 // a watcher or a later start can bring back what this process leaves hidden.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // The property's name; only its presence carries meaning.
 extern const char HiddenMarkerName[];

@@ -1,7 +1,7 @@
 // The group switch: hide the group on screen, show another.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 // Makes group `target` (0 to 4) the one on screen; the current group or an
 // index out of range changes nothing.

@@ -7,7 +7,7 @@
 //   anything else                 is the elevated copy: it appends its
 //                                 command-line tail to PLINTHWISE_PROBE_LOG
 //                                 and exits with PLINTHWISE_PROBE_EXIT.
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 #include <stdlib.h>
 #include <string.h>

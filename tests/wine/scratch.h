@@ -2,7 +2,7 @@
 // copied into directories with awkward names, and their logs read back.
 #pragma once
 
-#include "shell/platform.h"
+#include "platform/platform.h"
 
 #include <string>
 #include <vector>
