@@ -148,6 +148,9 @@ void SetScreen(int width, int height)
 {
     D().screenWidth = width;
     D().screenHeight = height;
+    // The primary monitor is the screen.
+    if (!D().monitors.empty())
+        D().monitors.front().area = D().monitors.front().work = {0, 0, width, height};
 }
 
 void SetCursor(int x, int y) { D().cursor = {x, y}; }

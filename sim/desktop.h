@@ -25,11 +25,14 @@ struct Window {
     bool minimized = false;
     bool maximized = false;
     bool restoreToMaximized = false; // minimised from the maximised state
+    bool arranged = false;     // snapped: placed apart from its normal rectangle
+    DWORD cloaked = 0;         // DWMWA_CLOAKED: why the window manager keeps it off screen
     HWND parent = nullptr;
     std::vector<HWND> children;
     WNDPROC proc = nullptr;    // null for windows of other processes
     HINSTANCE instance = nullptr;
-    RECT rect = {0, 0, 0, 0};
+    RECT rect = {0, 0, 0, 0};  // where it stands; for a minimised window, where it stood
+    RECT normalRect = {0, 0, 0, 0}; // where restoring puts it (screen coordinates)
     int controlId = 0;
     HFONT font = nullptr;
     std::map<std::string, HANDLE> props;
@@ -68,6 +71,13 @@ struct WinEvent {
     DWORD time;
 };
 
+// One display; the first of the list is the primary one.
+struct Monitor {
+    HMONITOR handle;
+    RECT area;
+    RECT work;                 // the area less the taskbar and other application bars
+};
+
 struct Fault {
     int skip;                  // calls that still succeed before the failures
     int times;                 // failures left; 0 means every call
@@ -104,6 +114,8 @@ struct Desktop {
     int screenWidth = 1280;
     int screenHeight = 800;
     POINT cursor = {640, 400};
+    std::vector<Monitor> monitors;  // empty: one monitor, the screen
+    uintptr_t nextMonitor = 0x20010;
     // faults and log
     std::map<std::string, Fault> faults;
     std::vector<std::string> log;
@@ -122,6 +134,15 @@ void RaiseToTop(HWND window);
 void ActivateOther(HWND leaving);           // the foreground window went away
 void SetForegroundInternal(HWND window);    // foreground + raise + event
 void ShowInternal(Window &w, int command);
+// Monitors
+const std::vector<Monitor> &Monitors();
+// The monitor with the largest part of the rectangle, else as flags say.
+const Monitor *MonitorOfRect(const RECT &rect, DWORD flags);
+// The rectangle moved, and cut down where it is larger, into the area.
+RECT MoveInto(RECT rect, const RECT &area);
+// Workspace coordinates, in which placements are given: screen coordinates
+// less the offset of the primary monitor's work area.
+POINT WorkspaceOrigin();
 void PostEvent(DWORD event, HWND window);
 void DestroyInternal(HWND window);
 LRESULT SendInternal(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -307,7 +307,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     w.parent = parent;
     w.proc = c->wc.lpfnWndProc;
     w.instance = instance;
-    w.rect = {x, y, x + width, y + height};
+    w.rect = w.normalRect = {x, y, x + width, y + height};
     w.controlId = parent ? (int)(uintptr_t)menu : 0;
     if (parent)
         Find(parent)->children.push_back(h);

@@ -31,6 +31,13 @@ void OwnerShow(HWND window, int showCmd);
 void Retitle(HWND window, const char *title);
 void SetStyles(HWND window, DWORD style, DWORD exStyle);
 void Destroy(HWND window);
+// Its program moves and sizes the window (screen coordinates).
+void Place(HWND window, RECT rect);
+// The user snaps the window to a part of the screen: it is then arranged,
+// placed apart from its normal rectangle, and still reports SW_SHOWNORMAL.
+void Snap(HWND window, RECT rect);
+// The window manager cloaks the window (DWM_CLOAKED_*), or uncloaks it (0).
+void Cloak(HWND window, DWORD reason);
 void OwnerSetProp(HWND window, const char *name, UINT_PTR value);
 // The user activates the window (click): foreground and top of the Z order.
 void Activate(HWND window);
@@ -43,6 +50,8 @@ void Click(HWND window, int x, int y);
 bool Exists(HWND window);
 bool Visible(HWND window);
 UINT ShowState(HWND window);            // what GetWindowPlacement reports
+RECT Bounds(HWND window);                // where it stands, screen coordinates
+RECT NormalBounds(HWND window);          // where restoring puts it, screen coordinates
 bool HasProp(HWND window, const char *name);
 std::vector<HWND> ZOrder();              // top-level windows, top first
 std::vector<HWND> VisibleZOrder();       // only the visible ones
@@ -74,6 +83,17 @@ void SetScreen(int width, int height);
 void SetCursor(int x, int y);
 // SetForegroundWindow calls of the program are refused while set.
 void RefuseForeground(bool refuse);
+
+// ---- Displays ---------------------------------------------------------------
+// The primary monitor is the screen (SetScreen), its work area all of it
+// until set otherwise.
+HMONITOR PrimaryMonitor();
+// Another monitor at its place in the virtual screen, with its work area.
+HMONITOR AddMonitor(RECT area, RECT work);
+void SetWorkArea(HMONITOR monitor, RECT work);
+// The monitor is unplugged (the primary one cannot be), as Windows handles
+// it: visible windows left on no monitor are moved onto the nearest one.
+void RemoveMonitor(HMONITOR monitor);
 
 // ---- Script --------------------------------------------------------------
 // A step runs when the program waits for messages and has none: the next

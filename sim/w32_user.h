@@ -122,6 +122,14 @@
 #define EVENT_SYSTEM_FOREGROUND 0x0003u
 #define WINEVENT_OUTOFCONTEXT 0x0000u
 
+// Placements and monitors
+#define WPF_SETMINPOSITION 0x0001u
+#define WPF_RESTORETOMAXIMIZED 0x0002u
+#define MONITOR_DEFAULTTONULL 0x00000000u
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001u
+#define MONITOR_DEFAULTTONEAREST 0x00000002u
+#define MONITORINFOF_PRIMARY 0x00000001u
+
 // System metrics and colours
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -183,6 +191,13 @@ typedef struct tagWINDOWPLACEMENT {
     RECT rcNormalPosition;
 } WINDOWPLACEMENT;
 
+typedef struct tagMONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+} MONITORINFO, *LPMONITORINFO;
+
 typedef struct tagCREATESTRUCTA {
     LPVOID lpCreateParams;
     HINSTANCE hInstance;
@@ -218,6 +233,10 @@ HWND GetParent(HWND window);
 HWND FindWindowA(LPCSTR className, LPCSTR title);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT *placement);
+BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement);
+HMONITOR MonitorFromWindow(HWND window, DWORD flags);
+HMONITOR MonitorFromPoint(POINT point, DWORD flags);
+BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info);
 BOOL ShowWindow(HWND window, int command);
 BOOL SetPropA(HWND window, LPCSTR name, HANDLE data);
 HANDLE GetPropA(HWND window, LPCSTR name);

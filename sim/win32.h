@@ -6,6 +6,7 @@
 #include "sim/w32_types.h"
 #include "sim/w32_kernel.h"
 #include "sim/w32_user.h"
+#include "sim/w32_dwm.h"
 #include "sim/w32_gdi.h"
 #include "sim/w32_shell.h"
 #include "sim/w32_com.h"

@@ -106,6 +106,9 @@ static void Minimize(Window &w)
     }
 }
 
+// "If the window is minimized, maximized, or arranged, the system restores
+// it to its original size and position": a minimised window goes back to the
+// state it was minimised from, any other to its normal rectangle.
 static void Restore(Window &w)
 {
     if (w.minimized) {
@@ -113,7 +116,20 @@ static void Restore(Window &w)
         w.maximized = w.restoreToMaximized;
     } else {
         w.maximized = false;
+        w.arranged = false;
+        w.rect = w.normalRect;
     }
+}
+
+// Maximised on the monitor that holds the window's normal rectangle, over
+// that monitor's work area.
+static void Maximize(Window &w)
+{
+    w.minimized = false;
+    w.maximized = true;
+    w.arranged = false;
+    if (IsTopLevel(w))
+        w.rect = MonitorOfRect(w.normalRect, MONITOR_DEFAULTTONEAREST)->work;
 }
 
 // ShowWindow as the window manager carries it out, whoever calls it.
@@ -138,6 +154,8 @@ void ShowInternal(Window &w, int command)
         if (top)
             SetForegroundInternal(h);
         return;
+    // "Similar to SW_SHOWNORMAL, except that the window is not activated":
+    // it restores, as Wine does too.
     case SW_SHOWNOACTIVATE: {
         bool wasMinimized = w.minimized;
         Restore(w);
@@ -164,17 +182,21 @@ void ShowInternal(Window &w, int command)
             ActivateOther(h);
         return;
     case SW_SHOWMAXIMIZED:
-        w.minimized = false;
-        w.maximized = true;
+        if (!w.maximized)
+            Maximize(w);  // one already maximised stays where it is
         w.visible = true;
         if (top)
             SetForegroundInternal(h);
         return;
+    // "Activates the window and displays it in its current size and
+    // position": minimised, maximised or arranged, it stays so.
     case SW_SHOW:
         w.visible = true;
         if (top)
             SetForegroundInternal(h);
         return;
+    // "Displays the window in its current size and position", like SW_SHOW,
+    // but the active window stays active.
     case SW_SHOWNA:
         w.visible = true;
         return;
@@ -219,7 +241,7 @@ HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exS
     w.title = title ? title : "";
     w.style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
     w.exStyle = exStyle;
-    w.rect = {100, 100, 740, 580};
+    w.rect = w.normalRect = {100, 100, 740, 580};
     d.zorder.insert(d.zorder.begin(), h);
     if (showCmd != SW_HIDE)
         ShowInternal(w, showCmd);
@@ -256,6 +278,26 @@ void SetStyles(HWND window, DWORD style, DWORD exStyle)
 
 void Destroy(HWND window) { DestroyInternal(window); }
 
+void Place(HWND window, RECT rect)
+{
+    Window *w = Find(window);
+    if (!w)
+        return;
+    w->rect = rect;
+    if (!w->minimized && !w->maximized && !w->arranged)
+        w->normalRect = rect;
+}
+
+void Snap(HWND window, RECT rect)
+{
+    Window *w = Find(window);
+    if (!w)
+        return;
+    w->minimized = w->maximized = false;
+    w->arranged = true;
+    w->rect = rect;
+}
+
 void OwnerSetProp(HWND window, const char *name, UINT_PTR value)
 {
     if (Window *w = Find(window))
@@ -281,6 +323,18 @@ UINT ShowState(HWND window)
     if (!w)
         return 0;
     return w->minimized ? SW_SHOWMINIMIZED : w->maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+}
+
+RECT Bounds(HWND window)
+{
+    Window *w = Find(window);
+    return w ? w->rect : RECT{0, 0, 0, 0};
+}
+
+RECT NormalBounds(HWND window)
+{
+    Window *w = Find(window);
+    return w ? w->normalRect : RECT{0, 0, 0, 0};
 }
 
 bool HasProp(HWND window, const char *name)
@@ -501,17 +555,53 @@ BOOL GetWindowRect(HWND window, LPRECT rect)
     return TRUE;
 }
 
+// "If the window is a top-level window that does not have the
+// WS_EX_TOOLWINDOW window style", its placement is in workspace coordinates.
+static bool UsesWorkspaceCoordinates(const Window &w) { return IsTopLevel(w) && !(w.exStyle & WS_EX_TOOLWINDOW); }
+
+static void OffsetBy(RECT &r, LONG dx, LONG dy)
+{
+    r.left += dx, r.right += dx;
+    r.top += dy, r.bottom += dy;
+}
+
 BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT *placement)
 {
     Log("GetWindowPlacement", "%s", Label(window).c_str());
     Window *w = Find(window);
     if (!w || !placement || ShouldFail("GetWindowPlacement"))
         return FALSE;
-    placement->flags = 0;
+    placement->flags = w->minimized && w->restoreToMaximized ? WPF_RESTORETOMAXIMIZED : 0;
     placement->showCmd = ShowState(window);
     placement->ptMinPosition = {-1, -1};
     placement->ptMaxPosition = {-1, -1};
-    placement->rcNormalPosition = w->rect;
+    placement->rcNormalPosition = w->normalRect;
+    if (UsesWorkspaceCoordinates(*w))
+        OffsetBy(placement->rcNormalPosition, -WorkspaceOrigin().x, -WorkspaceOrigin().y);
+    return TRUE;
+}
+
+// The normal rectangle is taken, then the show command carried out; a
+// maximised window is maximised again, onto the monitor of its new normal
+// rectangle. A window in its normal state moves there at once, shown or not.
+BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement)
+{
+    Log("SetWindowPlacement", "%s, %u", Label(window).c_str(), placement ? placement->showCmd : 0u);
+    Window *w = Find(window);
+    if (!w || !placement || placement->length != sizeof(WINDOWPLACEMENT) || ShouldFail("SetWindowPlacement"))
+        return FALSE;
+    w->normalRect = placement->rcNormalPosition;
+    if (UsesWorkspaceCoordinates(*w))
+        OffsetBy(w->normalRect, WorkspaceOrigin().x, WorkspaceOrigin().y);
+    if (w->minimized)
+        w->restoreToMaximized = (placement->flags & WPF_RESTORETOMAXIMIZED) != 0;
+    else if (!w->maximized) {
+        w->arranged = false;
+        w->rect = w->normalRect;
+    }
+    if (placement->showCmd == SW_SHOWMAXIMIZED && w->maximized)
+        Maximize(*w);
+    ShowInternal(*w, (int)placement->showCmd);
     return TRUE;
 }
 
@@ -622,6 +712,8 @@ static void ApplyWindowPos(Window &w, HWND after, int x, int y, int cx, int cy, 
         w.rect.right = w.rect.left + cx;
         w.rect.bottom = w.rect.top + cy;
     }
+    if (!w.minimized && !w.maximized && !w.arranged)
+        w.normalRect = w.rect;
     if (flags & SWP_SHOWWINDOW)
         w.visible = true;
     if ((flags & SWP_HIDEWINDOW) && w.visible) {

@@ -1,0 +1,31 @@
+// The desktop window manager's view of a window: whether it is cloaked.
+#include "sim/desktop.h"
+
+namespace sim {
+
+void Cloak(HWND window, DWORD reason)
+{
+    if (Window *w = Find(window))
+        w->cloaked = reason;
+}
+
+} // namespace sim
+
+using namespace sim;
+
+// A cloaked window is visible by its style but kept off screen by the window
+// manager: a suspended Store app's frame, or any window on another of the
+// system's virtual desktops. A failure here stands for Wine's E_NOTIMPL.
+HRESULT DwmGetWindowAttribute(HWND window, DWORD attribute, void *value, DWORD size)
+{
+    Log("DwmGetWindowAttribute", "%s, %lu", Label(window).c_str(), (unsigned long)attribute);
+    if (ShouldFail("DwmGetWindowAttribute"))
+        return E_NOTIMPL;
+    Window *w = Find(window);
+    if (!w)
+        return E_HANDLE;
+    if (attribute != DWMWA_CLOAKED || !value || size != sizeof(DWORD))
+        return E_INVALIDARG;
+    *(DWORD *)value = w->cloaked;
+    return S_OK;
+}
