@@ -10,6 +10,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <dwmapi.h>
 #include <shellapi.h>
 #include <objbase.h>
 #include <oleauto.h>

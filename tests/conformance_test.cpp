@@ -5,6 +5,7 @@
 
 #include "tests/desk.h"
 #include "tests/wincheck.h"
+#include "workspace/eligibility.h"
 
 namespace {
 
@@ -105,6 +106,38 @@ TEST_F(Conformance, ShowCommandsOnHiddenWindows)
     ShowWindow(c, SW_HIDE);
     ShowWindow(c, SW_SHOW);
     EXPECT_WINDOW(c, true, SW_SHOWMAXIMIZED);
+
+    // So does SW_SHOWNA, without activating: maximised and minimised windows
+    // come back as they were hidden.
+    desk::Activate(active);
+    desk::Pump(50);
+    for (HWND w : {a, c}) {
+        ShowWindow(w, w == a ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
+        ShowWindow(w, SW_HIDE);
+    }
+    desk::Pump(50);
+    ShowWindow(a, SW_SHOWNA);
+    ShowWindow(c, SW_SHOWNA);
+    EXPECT_WINDOW(a, true, SW_SHOWMINIMIZED);
+    EXPECT_WINDOW(c, true, SW_SHOWMAXIMIZED);
+    EXPECT_EQ(GetForegroundWindow(), active);
+}
+
+// The window manager tells whether a window is cloaked; where it cannot
+// (Wine answers E_NOTIMPL), the program takes the window as not cloaked.
+TEST_F(Conformance, OrdinaryWindowIsNotCloaked)
+{
+    HWND w = App("Not cloaked");
+    DWORD cloaked = 0xFFFFFFFFu;
+    HRESULT hr = DwmGetWindowAttribute(w, DWMWA_CLOAKED, &cloaked, sizeof cloaked);
+    if (RunningUnderWine()) {
+        EXPECT_EQ(hr, E_NOTIMPL);
+    } else {
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(cloaked, 0u);
+    }
+    EXPECT_FALSE(IsCloakedWindow(w));
+    EXPECT_TRUE(IsEligibleWindow(w));
 }
 
 // One batch with 0x0253 shows hidden windows and stacks them in the order

@@ -21,7 +21,10 @@ TEST(Eligibility, OnlyTitledFramedVisibleApplicationWindows)
     HWND untitled = sim::MakeWindow("TestApp", "", WS_OVERLAPPEDWINDOW);
     HWND tool = sim::MakeWindow("TestApp", "Tool", WS_OVERLAPPEDWINDOW, WS_EX_TOOLWINDOW);
     HWND bare = sim::MakeWindow("TestApp", "Bare popup", WS_POPUP);
-    for (HWND w : {hidden, untitled, tool, bare})
+    // Visible by its style, but kept off screen: a suspended Store app.
+    HWND cloaked = sim::MakeWindow("ApplicationFrameWindow", "Settings", WS_OVERLAPPEDWINDOW);
+    sim::Cloak(cloaked, DWM_CLOAKED_SHELL);
+    for (HWND w : {hidden, untitled, tool, bare, cloaked})
         EXPECT_FALSE(IsEligibleWindow(w)) << sim::Title(w);
     EXPECT_FALSE(IsEligibleWindow(nullptr));
 
@@ -32,6 +35,10 @@ TEST(Eligibility, OnlyTitledFramedVisibleApplicationWindows)
     HWND destroyed = App("Gone");
     sim::Destroy(destroyed);
     EXPECT_FALSE(IsEligibleWindow(destroyed));
+
+    // Where the window manager cannot tell (Wine), nothing counts as cloaked.
+    sim::FailCall("DwmGetWindowAttribute");
+    EXPECT_TRUE(IsEligibleWindow(cloaked));
 }
 
 TEST(Eligibility, ShellClassesAreExcludedExactly)
@@ -128,10 +135,10 @@ struct SummonCase {
 TEST(Summon, EachSavedShowStateComesBackAsItShould)
 {
     const SummonCase cases[] = {
-        {SW_SHOWNORMAL, SW_SHOWNORMAL, SW_SHOWNORMAL},  {SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
+        {SW_SHOWNORMAL, SW_SHOW, SW_SHOWNORMAL},        {SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
         {SW_SHOWMINIMIZED, SW_RESTORE, SW_SHOWNORMAL},  {SW_MINIMIZE, SW_RESTORE, SW_SHOWNORMAL},
         {SW_SHOWMINNOACTIVE, SW_RESTORE, SW_SHOWNORMAL}, {SW_FORCEMINIMIZE, SW_RESTORE, SW_SHOWNORMAL},
-        {SW_SHOWDEFAULT, SW_SHOWNORMAL, SW_SHOWNORMAL},
+        {SW_SHOWDEFAULT, SW_SHOW, SW_SHOWNORMAL},
     };
     for (const SummonCase &c : cases) {
         SCOPED_TRACE("saved show state " + std::to_string(c.saved));
@@ -218,15 +225,17 @@ TEST(Summon, FailedGrowthKeepsTheWindowHiddenAndMarked)
 TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)
 {
     HWND own = App("Hidden by owner"), ours = App("Hidden by us"), shown = App("Shown"),
-         minimised = App("Minimised", SW_SHOWMINNOACTIVE), gone = App("Gone");
-    for (HWND w : {own, ours, shown, minimised, gone})
+         minimised = App("Minimised", SW_SHOWMINNOACTIVE), gone = App("Gone"), away = App("Moved away");
+    for (HWND w : {own, ours, shown, minimised, gone, away})
         AddWindowToGroup(1, w);
     sim::OwnerShow(own, SW_HIDE);
+    sim::Cloak(away, DWM_CLOAKED_SHELL);  // moved to another of the system's desktops
     sim::OwnerSetProp(ours, HiddenMarkerName, 1);
     sim::OwnerShow(ours, SW_HIDE);
     sim::Destroy(gone);
     PurgeUnmarkedHidden();
     EXPECT_EQ(FindInAnyGroup(own), nullptr);
+    EXPECT_EQ(FindInAnyGroup(away), nullptr);
     for (HWND w : {ours, shown, minimised, gone})
         EXPECT_NE(FindInGroup(1, w), NotFound) << sim::NameOf(w);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/switching.h"
+
+inline bool operator==(const RECT &a, const RECT &b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+inline std::ostream &operator<<(std::ostream &out, const RECT &r)
+{
+    return out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
 
 // A titled, framed window of another program, named in the call log.
 inline HWND App(const std::string &name, int showCmd = SW_SHOWNORMAL)

@@ -1,6 +1,8 @@
 // The group switch: capture, hide and mark, show in one batch, activate.
 #include "tests/engine_fixture.h"
 
+#include <algorithm>
+
 namespace {
 
 std::vector<std::string> ShowGroupCalls()
@@ -84,10 +86,13 @@ TEST_F(Switching, EmptyGroupsChangeOnlyTheCurrentGroupAndTheTray)
 }
 
 // Away and back: every window returns in its state, the one that was on top
-// is active, and the stacking is as it was.
+// is active (snapped to half the screen, it stays so), and the stacking is as
+// it was.
 TEST_F(Switching, RoundTripRestoresStatesStackingAndActivation)
 {
     HWND a = App("A"), b = App("B", SW_SHOWMAXIMIZED), c = App("C"), m = App("M", SW_SHOWMINNOACTIVE);
+    const RECT leftHalf = {0, 0, 640, 800};
+    sim::Snap(c, leftHalf);
     sim::Activate(b);
     sim::Activate(c);
     AdoptUnseenWindows();
@@ -102,10 +107,55 @@ TEST_F(Switching, RoundTripRestoresStatesStackingAndActivation)
     EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
     EXPECT_ON_SCREEN(b, SW_SHOWMAXIMIZED);
     EXPECT_ON_SCREEN(c, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::Bounds(c), leftHalf);
     EXPECT_ON_SCREEN(m, SW_SHOWMINIMIZED);
     EXPECT_EQ(sim::Foreground(), c);
     EXPECT_STACKING(c, b, a);
     (void)before;
+}
+
+// A monitor unplugged while its windows' group was hidden: Windows moves
+// only visible windows off it, so the group's windows come back onto the
+// nearest monitor's work area, each keeping its size where it fits, the
+// maximised one maximised there; a window on a monitor is not touched. The
+// primary monitor's taskbar stands at the top, so that placements, given in
+// workspace coordinates, differ from screen coordinates.
+TEST_F(Switching, WindowsOfAMonitorThatWentAwayComeBackOnTheNearest)
+{
+    sim::SetWorkArea(sim::PrimaryMonitor(), RECT{0, 40, 1280, 800});
+    HMONITOR right = sim::AddMonitor(RECT{1280, 0, 2560, 1024}, RECT{1280, 0, 2560, 984});
+    HWND normal = App("Normal"), maxed = App("Maximised"), mini = App("Minimised"), big = App("Big"),
+         home = App("Home");
+    sim::Place(normal, RECT{2200, 10, 2500, 210});
+    sim::Place(maxed, RECT{1400, 100, 2040, 580});
+    sim::OwnerShow(maxed, SW_SHOWMAXIMIZED);
+    sim::Place(mini, RECT{1500, 500, 1900, 800});
+    sim::OwnerShow(mini, SW_SHOWMINNOACTIVE);
+    sim::Place(big, RECT{1300, 0, 2500, 1000});
+    AdoptUnseenWindows();
+    SwitchToGroup(1);
+    HWND visible = App("Visible");
+    sim::Place(visible, RECT{2000, 100, 2400, 400});
+    sim::RemoveMonitor(right);
+    EXPECT_EQ(sim::Bounds(visible), (RECT{880, 100, 1280, 400}));
+    EXPECT_EQ(sim::Bounds(normal), (RECT{2200, 10, 2500, 210}));
+
+    sim::ClearCalls();
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(normal, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::Bounds(normal), (RECT{980, 40, 1280, 240}));
+    EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
+    EXPECT_EQ(sim::Bounds(maxed), (RECT{0, 40, 1280, 800}));
+    EXPECT_EQ(sim::NormalBounds(maxed), (RECT{640, 100, 1280, 580}));
+    EXPECT_ON_SCREEN(mini, SW_SHOWMINIMIZED);
+    EXPECT_EQ(sim::NormalBounds(mini), (RECT{880, 500, 1280, 800}));
+    EXPECT_EQ(sim::Bounds(big), (RECT{80, 40, 1280, 800}));
+    EXPECT_EQ(sim::Bounds(home), (RECT{100, 100, 740, 580}));
+    std::vector<std::string> placed = sim::CallsOf({"SetWindowPlacement"});
+    std::sort(placed.begin(), placed.end());
+    EXPECT_CALLS((std::vector<std::string>{"SetWindowPlacement(Big, 0)", "SetWindowPlacement(Maximised, 3)",
+                                           "SetWindowPlacement(Minimised, 0)", "SetWindowPlacement(Normal, 0)"}),
+                 placed);
 }
 
 // The batch hands the windows over from the bottom of the captured stacking
@@ -163,8 +213,8 @@ TEST_F(Switching, FailedBatchStartFallsBackToSingleShows)
     sim::ClearCalls();
     ShowGroup(1);
     EXPECT_CALLS((std::vector<std::string>{
-                     "BeginDeferWindowPos(2)", "ShowWindow(W1, 4)", "ShowWindow(W2, 4)", "ShowWindow(W3, 7)",
-                     "ShowWindow(W2, 1)", "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)", "SetForegroundWindow(W2)",
+                     "BeginDeferWindowPos(2)", "ShowWindow(W1, 8)", "ShowWindow(W2, 8)", "ShowWindow(W3, 7)",
+                     "ShowWindow(W2, 5)", "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)", "SetForegroundWindow(W2)",
                      "RemovePropA(W1, PlinthwiseHidden)", "RemovePropA(W2, PlinthwiseHidden)",
                      "RemovePropA(W3, PlinthwiseHidden)"}),
                  ShowGroupCalls());
@@ -184,8 +234,8 @@ TEST_F(Switching, ThirdDeferralFailingShowsEveryWindowSingly)
     ShowGroup(1);
     EXPECT_CALLS((std::vector<std::string>{
                      "BeginDeferWindowPos(4)", "DeferWindowPos(W1, 0, 0x0253)", "DeferWindowPos(W2, 0, 0x0253)",
-                     "DeferWindowPos(W3, 0, 0x0253)", "ShowWindow(W1, 4)", "ShowWindow(W2, 4)", "ShowWindow(W3, 4)",
-                     "ShowWindow(W4, 4)", "ShowWindow(W4, 1)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0203)",
+                     "DeferWindowPos(W3, 0, 0x0253)", "ShowWindow(W1, 8)", "ShowWindow(W2, 8)", "ShowWindow(W3, 8)",
+                     "ShowWindow(W4, 8)", "ShowWindow(W4, 5)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0203)",
                      "SetForegroundWindow(W4)", "RemovePropA(W1, PlinthwiseHidden)",
                      "RemovePropA(W2, PlinthwiseHidden)", "RemovePropA(W3, PlinthwiseHidden)",
                      "RemovePropA(W4, PlinthwiseHidden)"}),

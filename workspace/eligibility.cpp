@@ -36,7 +36,18 @@ bool IsEligibleWindow(HWND window)
     for (const char *excluded : ExcludedClasses)
         if (strcmp(className, excluded) == 0)
             return false;
-    return true;
+    // Last, so that only windows that pass everything else pay for the call.
+    return !IsCloakedWindow(window);
+}
+
+bool IsCloakedWindow(HWND window)
+{
+    DWORD cloaked = 0;
+    // A failed call counts as not cloaked: where the window manager cannot
+    // say (Wine answers E_NOTIMPL), the window is judged by the other tests.
+    if (FAILED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)))
+        return false;
+    return cloaked != 0;
 }
 
 static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
@@ -72,9 +83,11 @@ void SummonHiddenWindow(HWND window)
     e.savedShowCmd = showCmd;
     e.stackRank = -1;
     RemovePropA(window, HiddenMarkerName);
+    // SW_SHOW, not SW_SHOWNORMAL, which would take a snapped window out of
+    // its arrangement.
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
-                                                : SW_SHOWNORMAL;
+                                                : SW_SHOW;
     ShowWindow(window, command);
     SetForegroundWindow(window);
 }
@@ -112,7 +125,9 @@ void PurgeUnmarkedHidden()
         Group &g = GroupTable[group];
         for (int i = 0; i < g.count;) {
             HWND w = g.entries[i].window;
-            if (IsWindow(w) && !IsWindowVisible(w) && !GetPropA(w, HiddenMarkerName))
+            // A window moved to another of the system's virtual desktops is
+            // cloaked: gone from this desktop as if its program had hidden it.
+            if (IsWindow(w) && (!IsWindowVisible(w) || IsCloakedWindow(w)) && !GetPropA(w, HiddenMarkerName))
                 RemoveEntryAt(group, i);
             else
                 i++;

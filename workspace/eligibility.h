@@ -4,6 +4,10 @@
 #include "platform/platform.h"
 
 bool IsEligibleWindow(HWND window);
+// Kept off screen by the desktop window manager although visible by its
+// style: a suspended Store app's frame, a window on another of the system's
+// virtual desktops.
+bool IsCloakedWindow(HWND window);
 // Puts every eligible window that no group holds into the current group.
 void AdoptUnseenWindows();
 // Foreground changes anywhere on the desktop.
@@ -11,5 +15,6 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, 
                                   DWORD eventThread, DWORD eventTime);
 // A hidden, marked window was activated: bring it into the current group.
 void SummonHiddenWindow(HWND window);
-// Drops windows that their own programs have hidden.
+// Drops windows that their own programs have hidden, or that the window
+// manager has cloaked, unless we hid and marked them.
 void PurgeUnmarkedHidden();

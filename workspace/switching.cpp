@@ -9,6 +9,7 @@
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/monitorfit.h"
 
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
@@ -194,15 +195,19 @@ void ShowGroup(INT group)
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
+    for (int i = 0; i < g.count; i++)
+        BringOntoMonitor(g.entries[i].window);
 
     int shown = 0;
     for (int i = 0; i < g.count; i++)
         if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
             shown++;
+    // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
+    // snapped as it was.
     if (shown > 0 && !ShowInBatch(group, shown)) {
         for (int i = 0; i < g.count; i++)
             if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-                ShowWindow(g.entries[i].window, SW_SHOWNOACTIVATE);
+                ShowWindow(g.entries[i].window, SW_SHOWNA);
     }
     for (int i = 0; i < g.count; i++)
         if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
@@ -212,7 +217,9 @@ void ShowGroup(INT group)
     if (top != NotFound) {
         HWND w = g.entries[top].window;
         if (IsWindow(w)) {
-            ShowWindow(w, g.entries[top].savedShowCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+            // SW_SHOW activates a window in its normal or snapped state
+            // without restoring it, as SW_SHOWNORMAL would.
+            ShowWindow(w, g.entries[top].savedShowCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOW);
             SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
             SetForegroundWindow(w);
         }

@@ -1,0 +1,9 @@
+// Windows hidden with their group may stand where no monitor is any more.
+#pragma once
+
+#include "platform/platform.h"
+
+// Moves a window that lies on no monitor onto the work area of the nearest
+// one, keeping its size where it fits; a maximised one is maximised there.
+// A window on a monitor is left alone.
+void BringOntoMonitor(HWND window);
