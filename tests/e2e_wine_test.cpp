@@ -270,18 +270,22 @@ TEST_F(EndToEnd, ExitFromTheTrayMenuReleasesEverything)
 }
 
 // Killed while groups are hidden: the watcher brings every hidden window
-// back within about a second.
+// back within about a second, each in the state it was hidden in.
 TEST_F(EndToEnd, WatcherRestoresAfterAKill)
 {
-    HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED);
+    HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED), m = App("E2E M");
+    desk::Show(m, SW_MINIMIZE);
     Program *p = Start();
     Alt(4);
-    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b}); }));
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m}); }));
     ASSERT_EQ(OtherCopies(p->info.dwProcessId).size(), 1u) << "one watcher";
     Kill(p);
     DWORD start = GetTickCount();
-    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b}); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b, m}); }, 3000));
     printf("windows back %lu ms after the kill\n", GetTickCount() - start);
+    EXPECT_WINDOW(a, true, SW_SHOWNORMAL);
+    EXPECT_WINDOW(b, true, SW_SHOWMAXIMIZED);
+    EXPECT_WINDOW(m, true, SW_SHOWMINIMIZED);
     EXPECT_TRUE(WaitUntil([&] { return OtherCopies(0).empty(); })) << "the watcher ends";
 }
 

@@ -198,4 +198,37 @@ TEST_F(EngineWine, MarkerBringsBackWhatWasLeftHidden)
         EXPECT_PROP(w, HiddenMarkerName, false);
 }
 
+
+// A window of a hidden group left where no monitor is (moved beyond the
+// desktop while hidden, as a monitor unplugged would leave it) comes back
+// onto the nearest work area at its size; one on the desktop stays put.
+// Wine refuses SetWindowPlacement on another process's windows, so the
+// maximised case is shown in the sim only.
+TEST_F(EngineWine, WindowLeftWhereNoMonitorIsComesBackOnTheDesktop)
+{
+    HWND away = App("Left off the desktop"), home = App("On the desktop");
+    AdoptUnseenWindows();
+    Switch(1);
+    RECT size, homeBefore;
+    GetWindowRect(away, &size);
+    GetWindowRect(home, &homeBefore);
+    SetWindowPos(away, nullptr, 3000, 200, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    desk::Pump(Settle);
+    ASSERT_EQ(MonitorFromWindow(away, MONITOR_DEFAULTTONULL), nullptr);
+
+    Switch(0);
+    EXPECT_WINDOW(away, true, SW_SHOWNORMAL);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(away, MONITOR_DEFAULTTONULL), &monitor));
+    RECT now, homeNow;
+    GetWindowRect(away, &now);
+    GetWindowRect(home, &homeNow);
+    EXPECT_EQ(now.right, monitor.rcWork.right);
+    EXPECT_EQ(now.top, 200);
+    EXPECT_EQ(now.right - now.left, size.right - size.left);
+    EXPECT_EQ(now.bottom - now.top, size.bottom - size.top);
+    EXPECT_TRUE(EqualRect(&homeNow, &homeBefore));
+}
+
 }  // namespace

@@ -5,6 +5,11 @@
 // group is shown.
 #include "workspace/monitorfit.h"
 
+#include "workspace/groups.h"
+
+// Moves and sizes a hidden window without showing, raising or activating it.
+static const UINT MoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+
 // Moves the span [start, end) into [low, high), cut down to that length where
 // it is longer, as little as it can.
 static void FitSpan(LONG &start, LONG &end, LONG low, LONG high)
@@ -39,19 +44,35 @@ void BringOntoMonitor(HWND window)
         return;
     MONITORINFO nearest = {};
     nearest.cbSize = sizeof nearest;
-    POINT origin;
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &nearest) ||
-        !ReadWorkspaceOrigin(&origin) || !GetWindowPlacement(window, &placement))
+        !GetWindowPlacement(window, &placement))
+        return;
+    const RECT &work = nearest.rcWork;
+    if (placement.showCmd != SW_SHOWMAXIMIZED && !IsMinimizedShowCmd(placement.showCmd)) {
+        // Normal or snapped: moved where it stands, in screen coordinates,
+        // and left hidden; its group's show brings it back.
+        RECT r;
+        if (!GetWindowRect(window, &r))
+            return;
+        FitSpan(r.left, r.right, work.left, work.right);
+        FitSpan(r.top, r.bottom, work.top, work.bottom);
+        SetWindowPos(window, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, MoveFlags);
+        return;
+    }
+    // Maximised or minimised: only the placement's normal rectangle says
+    // where the window goes when restored, and on which monitor a maximised
+    // window is maximised.
+    POINT origin;
+    if (!ReadWorkspaceOrigin(&origin))
         return;
     RECT &normal = placement.rcNormalPosition;
-    const RECT &work = nearest.rcWork;
     FitSpan(normal.left, normal.right, work.left - origin.x, work.right - origin.x);
     FitSpan(normal.top, normal.bottom, work.top - origin.y, work.bottom - origin.y);
-    // The normal rectangle is where the window goes when restored, and the
-    // monitor a maximised window is maximised on. A window in any other
-    // state stays hidden; its group's show brings it back.
+    // There is no command that maximises without showing: the maximised
+    // window is shown here, ahead of the rest of its group. A minimised one
+    // stays hidden.
     placement.showCmd = placement.showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_HIDE;
     placement.flags &= WPF_RESTORETOMAXIMIZED;
     SetWindowPlacement(window, &placement);
