@@ -2,7 +2,9 @@
 // the taskbar: while no window of class "Shell_TrayWnd" exists every
 // request fails, and when the taskbar goes its icons go with it. A new
 // taskbar starts empty and announces itself with the registered message
-// "TaskbarCreated" to every top-level window, as Explorer does.
+// "TaskbarCreated" to every top-level window, as Explorer does. At logon
+// the notification area can answer late, and an elevated program misses
+// the broadcast unless its window lets it through.
 #include "sim/gdi_internal.h"
 
 #include <string.h>
