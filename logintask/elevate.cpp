@@ -3,10 +3,15 @@
 #include <string.h>
 
 // Each '%s' stands inside a PowerShell single-quoted literal: the module
-// path, then the option.
+// path, then the option. Start-Process reports a declined elevation prompt,
+// or any other failure to start the copy, as a non-terminating error and
+// hands back no process, and "exit $null" would end PowerShell with 0: so
+// only an exit code that came back is passed on, and every other way ends
+// with 1.
 static const char ElevationCommandLine[] =
     "powershell.exe -NoProfile -WindowStyle Hidden -Command "
-    "\"& { $p = Start-Process -FilePath '%s' -ArgumentList '%s' -Verb RunAs -Wait -PassThru; exit $p.ExitCode }\"";
+    "\"& { $p = Start-Process -FilePath '%s' -ArgumentList '%s' -Verb RunAs -Wait -PassThru; "
+    "if ($p.ExitCode -is [int]) { exit $p.ExitCode }; exit 1 }\"";
 
 const int CommandLineSize = 1024;
 

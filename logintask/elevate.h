@@ -11,6 +11,7 @@ const char RemoveTaskOption[] = "--remove-task";
 
 // Runs the elevated copy with the option and waits for it without a time
 // limit. Returns -1 when PowerShell cannot be started, 1 when its exit code
-// cannot be read, otherwise PowerShell's exit code, which is the elevated
-// copy's. Only 0 means success.
+// cannot be read, otherwise PowerShell's exit code: the elevated copy's, or
+// 1 when the copy was not started (prompt declined) or gave no exit code.
+// Only 0 means success.
 int RunElevatedTaskCommand(LPCSTR option);

@@ -2,7 +2,12 @@
 
 #include <string.h>
 
-// Three "%s" stand for the user name, the user id and the executable's path.
+// The "%s" stand for the user name, the user id (twice) and the executable's
+// path. A logon trigger without a user fires at every user's logon, so it
+// names the same user as the principal. Without a priority Task Scheduler
+// starts the program at 7, a background task's level: below normal, with
+// lowered I/O and memory priority. The interactive levels 4 to 6 all run at
+// normal priority; 4, the highest, lowers least of what else the level sets.
 static const char LoginTaskXmlTemplate[] =
     "<Task version=\"1.4\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
     " <RegistrationInfo>\r\n"
@@ -10,7 +15,9 @@ static const char LoginTaskXmlTemplate[] =
     "  <URI>\\Plinthwise</URI>\r\n"
     " </RegistrationInfo>\r\n"
     " <Triggers>\r\n"
-    "  <LogonTrigger />\r\n"
+    "  <LogonTrigger>\r\n"
+    "   <UserId>%s</UserId>\r\n"
+    "  </LogonTrigger>\r\n"
     " </Triggers>\r\n"
     " <Principals>\r\n"
     "  <Principal id=\"Author\">\r\n"
@@ -24,6 +31,7 @@ static const char LoginTaskXmlTemplate[] =
     "  <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
     "  <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
     "  <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
+    "  <Priority>4</Priority>\r\n"
     " </Settings>\r\n"
     " <Actions Context=\"Author\">\r\n"
     "  <Exec>\r\n"
@@ -74,7 +82,7 @@ static bool AppendEscaped(char *document, int *length, const char *text)
 // XML; a document that does not fit is refused instead.
 static HRESULT FormatLoginTaskXml(char *document, const char *userName, const char *userId, const char *modulePath)
 {
-    const char *substitutions[3] = {userName, userId, modulePath};
+    const char *substitutions[4] = {userName, userId, userId, modulePath};
     int next = 0;
     int length = 0;
     for (const char *t = LoginTaskXmlTemplate; *t; t++) {

@@ -7,9 +7,10 @@
 // The document buffer's size in bytes, terminator included.
 const int LoginTaskXmlSize = 4096;
 
-// Fills the caller's buffer with the LoginTaskXml. Author and UserId carry
-// the user (UserId the SID's text form when the account resolves, else the
-// user name), Command the executable's path, each escaped for XML. S_OK, or
+// Fills the caller's buffer with the LoginTaskXml. Author and both UserId
+// elements (logon trigger and principal) carry the user (UserId the SID's
+// text form when the account resolves, else the user name), Command the
+// executable's path, each escaped for XML. S_OK, or
 // E_FAIL, with an empty buffer, when the document would not fit or a
 // substitution holds a control character that XML cannot carry.
 HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize]);

@@ -103,6 +103,11 @@ static int RunNormal(HINSTANCE instance)
     MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MainClassName, MainTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  instance, nullptr);
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    // Started elevated (the logon task asks for the highest run level), the
+    // window would not receive Explorer's broadcast, which comes from a lower
+    // integrity level, unless it lets the message through.
+    if (TaskbarCreatedMessage)
+        ChangeWindowMessageFilterEx(MainWindow, TaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     BuildGroupIcons();
     AddTrayIcon();
     RegisterHotkeys();

@@ -59,6 +59,7 @@ static void OnMaintenanceTick()
 {
     PurgeUnmarkedHidden();
     AdoptUnseenWindows();
+    RetryTrayIcon();
 }
 
 static void ShowTrayMenu(HWND window)

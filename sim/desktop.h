@@ -36,6 +36,7 @@ struct Window {
     int controlId = 0;
     HFONT font = nullptr;
     std::map<std::string, HANDLE> props;
+    std::set<UINT> allowedFromLower;  // messages its UIPI filter lets through
     std::string name;          // for the call log
 };
 
@@ -97,6 +98,7 @@ struct Desktop {
     uintptr_t nextHandle = 0x10010;
     bool refuseForeground = false;
     DWORD defaultForeignPid = 0;
+    bool programElevated = false;  // the program runs at high integrity
     // classes and messages
     std::map<std::string, WindowClass> classes;
     std::map<std::string, UINT> registeredMessages;
@@ -146,6 +148,9 @@ POINT WorkspaceOrigin();
 void PostEvent(DWORD event, HWND window);
 void DestroyInternal(HWND window);
 LRESULT SendInternal(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Whether a message sent by another program at medium integrity (Explorer)
+// reaches the window through User Interface Privilege Isolation.
+bool PassesPrivilegeIsolation(HWND window, UINT message);
 void RunTimedSteps();
 // The program waits and nothing it waits for has come: the script's next
 // step runs, or ScriptExhausted is thrown when none is left.

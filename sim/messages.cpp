@@ -485,6 +485,52 @@ UINT RegisterWindowMessageA(LPCSTR name)
     return id;
 }
 
+namespace sim {
+
+void SetProgramElevated(bool elevated) { D().programElevated = elevated; }
+
+// User Interface Privilege Isolation: a process of higher integrity does
+// not receive messages above WM_USER from one of lower integrity unless its
+// window's filter allows them (ChangeWindowMessageFilterEx, MSGFLT_ALLOW).
+// Only the program is ever elevated here.
+bool PassesPrivilegeIsolation(HWND window, UINT message)
+{
+    Window *w = Find(window);
+    if (!w || w->pid != ProgramProcessId() || !D().programElevated || message < WM_USER)
+        return true;
+    return w->allowedFromLower.count(message) != 0;
+}
+
+} // namespace sim
+
+BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT change)
+{
+    Log("ChangeWindowMessageFilterEx", "%s, %#x, %lu, %s", Label(window).c_str(), message, (unsigned long)action,
+        change ? "info" : "0");
+    Window *w = Find(window);
+    // Only a window of the calling process; the information block, when
+    // given, must say its size.
+    if (ShouldFail("ChangeWindowMessageFilterEx") || !w || w->pid != ProgramProcessId() ||
+        (change && change->cbSize != sizeof(CHANGEFILTERSTRUCT)))
+        return FALSE;
+    switch (action) {
+    case MSGFLT_ALLOW:
+        w->allowedFromLower.insert(message);
+        break;
+    case MSGFLT_DISALLOW:
+        w->allowedFromLower.erase(message);
+        break;
+    case MSGFLT_RESET:
+        w->allowedFromLower.clear();
+        break;
+    default:
+        return FALSE;
+    }
+    if (change)
+        change->ExtStatus = MSGFLTINFO_NONE;
+    return TRUE;
+}
+
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc)
 {
     Log("SetTimer", "%s, %lu, %u", Label(window).c_str(), (unsigned long)id, ms);

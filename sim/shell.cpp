@@ -2,17 +2,31 @@
 // the taskbar: while no window of class "Shell_TrayWnd" exists every
 // request fails, and when the taskbar goes its icons go with it. A new
 // taskbar starts empty and announces itself with the registered message
-// "TaskbarCreated" to every top-level window, as Explorer does.
+// "TaskbarCreated" to every top-level window, as Explorer does. At logon
+// the notification area can answer late, and an elevated program misses
+// the broadcast unless its window lets it through.
 #include "sim/gdi_internal.h"
 
 #include <string.h>
 
 namespace sim {
 
+// A request the notification area has not answered yet.
+struct PendingRequest {
+    DWORD message;
+    NOTIFYICONDATAA data;
+    size_t tipMax;
+};
+
 struct NotificationArea {
     HWND taskbar = nullptr;  // the taskbar the icons belong to
     std::vector<TrayIcon> icons;
+    DWORD readyAt = 0;       // simulated time from which it answers
+    bool lateCarried = false;  // requests that timed out are carried out then
+    std::vector<PendingRequest> pending;
 };
+
+static BOOL Carry(DWORD message, const NOTIFYICONDATAA &data, size_t tipMax);
 
 static NotificationArea &Area()
 {
@@ -36,7 +50,15 @@ static NotificationArea &Synced()
     HWND taskbar = CurrentTaskbar();
     if (taskbar != a.taskbar) {
         a.icons.clear();
+        a.pending.clear();
         a.taskbar = taskbar;
+    }
+    // Once it answers, the requests that timed out are carried out after all.
+    if (!a.pending.empty() && D().now >= a.readyAt) {
+        std::vector<PendingRequest> late;
+        late.swap(a.pending);
+        for (const PendingRequest &r : late)
+            Carry(r.message, r.data, r.tipMax);
     }
     return a;
 }
@@ -83,6 +105,12 @@ bool FindTrayIcon(HWND window, UINT id, TrayIcon *out)
     return icon != nullptr;
 }
 
+void NotificationAreaReadyAt(DWORD when, bool lateCarried)
+{
+    Area().readyAt = when;
+    Area().lateCarried = lateCarried;
+}
+
 void RemoveTaskbar()
 {
     while (HWND taskbar = CurrentTaskbar())
@@ -108,9 +136,11 @@ void BroadcastTaskbarCreated()
     // Sent, not posted: each window has it handled before the broadcast
     // moves on, as a message sent from another thread is handled while the
     // receiving thread waits for messages.
+    // Explorer sends it from medium integrity, so an elevated program's
+    // window gets it only if it let the message through.
     std::vector<HWND> windows = D().zorder;
     for (HWND h : windows)
-        if (Find(h))
+        if (Find(h) && PassesPrivilegeIsolation(h, message))
             SendInternal(h, message, 0, 0);
 }
 
@@ -163,21 +193,38 @@ BOOL Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data)
     // Icons named by GUID are not simulated.
     if (!CurrentTaskbar() || (data->uFlags & NIF_GUID))
         return FALSE;
-    TrayIcon *icon = Lookup(data->hWnd, data->uID);
+    // As documented for Shell_NotifyIcon, while the shell is still starting
+    // at logon a request can fail with a timeout and should be retried; the
+    // message that timed out may still reach the notification area later.
+    NotificationArea &area = Synced();
+    if (D().now < area.readyAt) {
+        if (area.lateCarried)
+            area.pending.push_back({message, *data, tipMax});
+        SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
+    return Carry(message, *data, tipMax);
+}
+
+namespace sim {
+
+static BOOL Carry(DWORD message, const NOTIFYICONDATAA &data, size_t tipMax)
+{
+    TrayIcon *icon = Lookup(data.hWnd, data.uID);
     switch (message) {
     case NIM_ADD: {
-        if (icon || !Find(data->hWnd))
+        if (icon || !Find(data.hWnd))
             return FALSE;
         TrayIcon added;
-        added.window = data->hWnd;
-        added.id = data->uID;
-        if (!Apply(added, *data, tipMax))
+        added.window = data.hWnd;
+        added.id = data.uID;
+        if (!Apply(added, data, tipMax))
             return FALSE;
         Synced().icons.push_back(std::move(added));
         return TRUE;
     }
     case NIM_MODIFY:
-        return icon && Apply(*icon, *data, tipMax);
+        return icon && Apply(*icon, data, tipMax);
     case NIM_DELETE: {
         if (!icon)
             return FALSE;
@@ -188,8 +235,10 @@ BOOL Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data)
     case NIM_SETFOCUS:
         return icon != nullptr;
     case NIM_SETVERSION:
-        return icon && data->uVersion <= 4;
+        return icon && data.uVersion <= 4;
     default:
         return FALSE;
     }
 }
+
+} // namespace sim

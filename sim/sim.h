@@ -18,6 +18,9 @@ namespace sim {
 DWORD ProgramProcessId();
 // Another program on the desktop; its windows belong to it.
 DWORD StartForeignProcess(const char *image);
+// The program runs elevated (high integrity), as when started by the logon
+// task for an administrator, while the other programs run at medium.
+void SetProgramElevated(bool elevated);
 
 // ---- Windows of other programs -----------------------------------------
 // A top-level window of another process (a fresh default one when pid is 0),

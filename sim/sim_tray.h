@@ -57,6 +57,11 @@ struct TrayIcon {
 std::vector<TrayIcon> TrayIcons();
 bool FindTrayIcon(HWND window, UINT id, TrayIcon *out);
 
+// The taskbar exists but its notification area does not answer before
+// simulated time `when`, as at logon: each request until then fails with a
+// timeout. With lateCarried, the requests that timed out are still carried
+// out, in order, once the area answers; otherwise they are lost.
+void NotificationAreaReadyAt(DWORD when, bool lateCarried = false);
 // Explorer goes away: the taskbar window and every icon with it.
 void RemoveTaskbar();
 // Explorer starts: a new taskbar with an empty notification area, then the

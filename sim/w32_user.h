@@ -267,6 +267,16 @@ LRESULT DispatchMessageA(const MSG *msg);
 void PostQuitMessage(int exitCode);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
 UINT RegisterWindowMessageA(LPCSTR name);
+// The window's message filter of User Interface Privilege Isolation.
+#define MSGFLT_RESET 0u
+#define MSGFLT_ALLOW 1u
+#define MSGFLT_DISALLOW 2u
+#define MSGFLTINFO_NONE 0u
+typedef struct tagCHANGEFILTERSTRUCT {
+    DWORD cbSize;
+    DWORD ExtStatus;
+} CHANGEFILTERSTRUCT, *PCHANGEFILTERSTRUCT;
+BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT change);
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc);
 BOOL KillTimer(HWND window, UINT_PTR id);
 BOOL RegisterHotKey(HWND window, int id, UINT modifiers, UINT vk);

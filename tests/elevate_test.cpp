@@ -7,6 +7,7 @@
 
 #include "logintask/elevate.h"
 #include "sim/sim_system.h"
+#include "tests/powershell_sim.h"
 #include "tests/wincheck.h"
 
 namespace {
@@ -17,7 +18,7 @@ std::string ExpectedCommandLine(const std::string &pathLiteral, const std::strin
 {
     return "powershell.exe -NoProfile -WindowStyle Hidden -Command "
            "\"& { $p = Start-Process -FilePath " + pathLiteral + " -ArgumentList " + optionLiteral +
-           " -Verb RunAs -Wait -PassThru; exit $p.ExitCode }\"";
+           " -Verb RunAs -Wait -PassThru; if ($p.ExitCode -is [int]) { exit $p.ExitCode }; exit 1 }\"";
 }
 
 // PowerShell's reading of a single-quoted literal that starts at *at: two
@@ -41,13 +42,11 @@ std::string ReadLiteral(const std::string &line, size_t *at)
     return text;
 }
 
-// PowerShell ends with the exit code once the test's script lets it.
+// The elevated copy ends with the exit code, and PowerShell passes it on
+// once the test's script lets it end.
 void PowerShellExitsWith(DWORD code)
 {
-    sim::OnProcessStart("powershell.exe", [code](const sim::ProcessRecord &p) {
-        DWORD pid = p.pid;
-        sim::Then([pid, code] { sim::EndProcess(pid, code); });
-    });
+    RunPowerShellAs(Prompt::Accepted, code, nullptr, true);
 }
 
 class Elevate : public ::testing::Test {
@@ -96,7 +95,8 @@ TEST_F(Elevate, QuotesInThePathCannotEndTheLiteral)
         EXPECT_EQ(ReadLiteral(line, &at), path);
         // Everything after the literal is the fixed text: nothing was added.
         EXPECT_EQ(line.substr(at),
-                  " -ArgumentList '--install-task' -Verb RunAs -Wait -PassThru; exit $p.ExitCode }\"");
+                  " -ArgumentList '--install-task' -Verb RunAs -Wait -PassThru; "
+                  "if ($p.ExitCode -is [int]) { exit $p.ExitCode }; exit 1 }\"");
     }
 }
 
@@ -116,6 +116,21 @@ TEST_F(Elevate, WaitsAndReturnsTheElevatedCopysExitCode)
             "CloseHandle(P" + pid + ")",
         };
         EXPECT_CALLS(waitThenClose, sim::CallsOf({"WaitForSingleObject", "GetExitCodeProcess", "CloseHandle"}));
+    }
+}
+
+// The user answers No, or the copy's exit code does not come back: Start-
+// Process leaves $p empty and "exit $null" would end PowerShell with 0.
+TEST_F(Elevate, DeclinedPromptOrMissingExitCodeEndsPowerShellWithOne)
+{
+    SimPowerShell seen;
+    for (Prompt prompt : {Prompt::Declined, Prompt::NoExitCode}) {
+        seen = SimPowerShell();
+        RunPowerShellAs(prompt, 0, &seen, true);
+        EXPECT_EQ(RunElevatedTaskCommand(InstallTaskOption), 1);
+        EXPECT_EQ(seen.copies.size(), prompt == Prompt::Declined ? 0u : 1u);
+        ASSERT_FALSE(seen.statements.empty());
+        EXPECT_EQ(seen.statements.back(), "exit 1");
     }
 }
 

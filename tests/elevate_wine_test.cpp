@@ -20,7 +20,9 @@ struct Outcome {
     std::wstring probe;
 };
 
-Outcome RunFrom(const std::wstring &dirName, const char *option, int elevatedExit)
+// elevation: the double's PLINTHWISE_PSDOUBLE_ELEVATION, "" for a prompt
+// the user accepts.
+Outcome RunFrom(const std::wstring &dirName, const char *option, int elevatedExit, const wchar_t *elevation = L"")
 {
     Outcome o;
     std::wstring dir = scratch::Populate(dirName, {{L"elevate_probe.exe", L"elevate_probe.exe"},
@@ -32,6 +34,7 @@ Outcome RunFrom(const std::wstring &dirName, const char *option, int elevatedExi
     SetEnvironmentVariableW(L"PLINTHWISE_PROBE_LOG", probeLog.c_str());
     SetEnvironmentVariableW(L"PLINTHWISE_PSDOUBLE_LOG", doubleLog.c_str());
     SetEnvironmentVariableW(L"PLINTHWISE_PROBE_EXIT", std::to_wstring(elevatedExit).c_str());
+    SetEnvironmentVariableW(L"PLINTHWISE_PSDOUBLE_ELEVATION", *elevation ? elevation : nullptr);
     o.probe = dir + L"\\elevate_probe.exe";
     std::string opt = option;
     o.result = scratch::RunAndWait(o.probe, L"--call " + std::wstring(opt.begin(), opt.end()));
@@ -82,6 +85,22 @@ TEST(ElevateWine, QuotesInThePathStartOnlyTheProgram)
         Outcome o = RunFrom(name, InstallTaskOption, 0);
         CheckOnlyTheProgramRan(o, InstallTaskOption, 0);
     }
+}
+
+// The user answers No: Start-Process reports an error and hands back no
+// process, so no copy runs and PowerShell must not end with 0. The same
+// when the copy ran but its exit code did not come back.
+TEST(ElevateWine, DeclinedPromptOrNoExitCodeEndsWithOne)
+{
+    Outcome declined = RunFrom(L"with space", InstallTaskOption, 0, L"declined");
+    EXPECT_TRUE(declined.startedWith.empty());
+    ASSERT_FALSE(declined.statements.empty());
+    EXPECT_EQ(declined.statements.back(), "exit 1");
+    EXPECT_EQ(declined.result, 1);
+
+    Outcome noCode = RunFrom(L"with space", InstallTaskOption, 0, L"noexitcode");
+    EXPECT_EQ(noCode.startedWith, std::vector<std::string>{InstallTaskOption});
+    EXPECT_EQ(noCode.result, 1);
 }
 
 } // namespace

@@ -222,9 +222,12 @@ TEST_F(Running, DestroyedMainWindowEndsTheProgramInOrder)
     EXPECT_EQ(sim::TrayIcons().size(), 0u);
 }
 
-// After the taskbar restarts, the icon comes back with the group on screen.
+// After the taskbar restarts, the icon comes back with the group on screen,
+// also when the program runs elevated and Explorer's broadcast comes from a
+// lower integrity level.
 TEST_F(Running, IconReturnsAfterTheTaskbarRestarts)
 {
+    sim::SetProgramElevated(true);
     Step([] { sim::PressKey(MOD_ALT, '3'); });
     Step([] { sim::RemoveTaskbar(); });
     Step([] {
@@ -232,6 +235,32 @@ TEST_F(Running, IconReturnsAfterTheTaskbarRestarts)
         sim::StartTaskbar();
     });
     Step([] { EXPECT_EQ(TrayTip(), "Plinthwise Group: 3"); });
+    RunToExit();
+}
+
+// At logon the notification area refuses adds for a while: the switch's
+// update tries an add, each tick tries again, and once the area answers the
+// icon shows the group on screen and the ticks send nothing more.
+TEST_F(Running, RefusedIconIsAddedOnceTheNotificationAreaAnswers)
+{
+    sim::NotificationAreaReadyAt(sim::Now() + 2 * MaintenanceTimerPeriod);
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([] {
+        std::vector<std::string> sent = sim::CallsOf({"Shell_NotifyIconA"});
+        ASSERT_GE(sent.size(), 2u);
+        EXPECT_EQ(sent[sent.size() - 2].rfind("Shell_NotifyIconA(0,", 0), 0u) << sent[sent.size() - 2];
+        EXPECT_EQ(TrayTip(), "(no icon)");
+    });
+    Tick();
+    Step([] { EXPECT_EQ(TrayTip(), "(no icon)"); });
+    Tick();
+    Step([] {
+        EXPECT_EQ(TrayTip(), "Plinthwise Group: 2");
+        EXPECT_EQ(sim::TrayIcons().size(), 1u);
+        sim::ClearCalls();
+    });
+    Tick();
+    Step([] { EXPECT_TRUE(sim::CallsOf({"Shell_NotifyIconA"}).empty()); });
     RunToExit();
 }
 

@@ -1,5 +1,6 @@
 // The Run-at-login dialogue: question, direct attempt, elevated retry and
 // the one message that tells the outcome.
+#include "tests/powershell_sim.h"
 #include "tests/shell_fixture.h"
 
 namespace {
@@ -19,7 +20,7 @@ struct DialogueCase {
     bool taskExists;
     int answer;
     bool denied;              // the direct attempt is refused
-    const char *powershell;   // "missing", or the elevated copy's exit code
+    const char *powershell;   // "missing", "declined", or the elevated copy's exit code
     const char *question;
     const char *result;       // null: nothing after the question
     bool taskAfter;
@@ -33,7 +34,7 @@ const DialogueCase Cases[] = {
     {"Install elevated", false, IDYES, true, "0", InstallQuestion, Installed, false, "--install-task"},
     {"Remove elevated", true, IDYES, true, "0", RemoveQuestion, Removed, true, "--remove-task"},
     {"Elevated copy fails", false, IDYES, true, "1", InstallQuestion, Failed, false, "--install-task"},
-    {"Elevation declined", true, IDYES, true, "5", RemoveQuestion, Failed, true, "--remove-task"},
+    {"Elevation declined", true, IDYES, true, "declined", RemoveQuestion, Failed, true, "--remove-task"},
     {"PowerShell missing", false, IDYES, true, "missing", InstallQuestion, Failed, false, nullptr},
 };
 
@@ -48,9 +49,10 @@ TEST_P(RunAtLogin, AsksTriesAndTellsTheOutcome)
     sim::DenyTaskChanges(c.denied);
     if (c.powershell && std::string(c.powershell) == "missing") {
         sim::MissingProgram("powershell.exe");
+    } else if (c.powershell && std::string(c.powershell) == "declined") {
+        RunPowerShellAs(Prompt::Declined, 0);
     } else if (c.powershell) {
-        DWORD code = (DWORD)atoi(c.powershell);
-        sim::OnProcessStart("powershell.exe", [code](const sim::ProcessRecord &p) { sim::EndProcess(p.pid, code); });
+        RunPowerShellAs(Prompt::Accepted, (DWORD)atoi(c.powershell));
     }
     sim::OnMessageBox([&](const sim::ShownMessageBox &box) { return (box.flags & 0xF) == MB_YESNO ? c.answer : IDOK; });
     Step([] { PostMessageA(MainWindow, WM_COMMAND, CmdRunAtLogin, 0); });

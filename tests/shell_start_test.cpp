@@ -6,7 +6,8 @@ namespace {
 
 const std::initializer_list<const char *> LifeCalls = {
     "CoInitializeEx",   "FindWindowA",    "Sleep",           "EnumWindows",    "RegisterClassA",
-    "CreateWindowExA",  "RegisterWindowMessageA", "Shell_NotifyIconA", "RegisterHotKey", "CreateProcessA",
+    "CreateWindowExA",  "RegisterWindowMessageA", "ChangeWindowMessageFilterEx", "Shell_NotifyIconA", "RegisterHotKey",
+    "CreateProcessA",
     "CloseHandle",      "SetWinEventHook", "SetTimer",       "UnregisterHotKey", "UnhookWinEvent",
     "DestroyIcon"};
 
@@ -25,6 +26,7 @@ std::vector<std::string> ExpectedLife(const std::string &main)
         "RegisterClassA(PlinthwiseAboutClass)",
         "CreateWindowExA(0x80, WorkspaceManagerClass, Plinthwise, 0x80000000, 0, 0, 0, 0, 0)",
         "RegisterWindowMessageA(TaskbarCreated)",
+        "ChangeWindowMessageFilterEx(" + main + ", 0xc000, 1, 0)",
         "Shell_NotifyIconA(0, 528, " + main + ", 1, 0x7, 0x401, IDI_APPLICATION, \"Plinthwise Group: 1\")",
         "Shell_NotifyIconA(1, 528, " + main + ", 1, 0x6, 0x401, icon1, \"Plinthwise Group: 1\")",
     };

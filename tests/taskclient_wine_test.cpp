@@ -97,6 +97,7 @@ TEST_F(TaskClientWine, ServiceKeepsOurDocument)
         {"DisallowStartIfOnBatteries", false},
         {"StopIfGoingOnBatteries", false},
         {"ExecutionTimeLimit", false},
+        {"Priority", false},
         {"UserId", true},
         {"LogonType", true},
         {"RunLevel", true},

@@ -28,7 +28,9 @@ std::string ExpectedDocument(const std::string &author, const std::string &userI
         "  <URI>\\Plinthwise</URI>",
         " </RegistrationInfo>",
         " <Triggers>",
-        "  <LogonTrigger />",
+        "  <LogonTrigger>",
+        "   <UserId>" + userId + "</UserId>",
+        "  </LogonTrigger>",
         " </Triggers>",
         " <Principals>",
         "  <Principal id=\"Author\">",
@@ -42,6 +44,7 @@ std::string ExpectedDocument(const std::string &author, const std::string &userI
         "  <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
         "  <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>",
         "  <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
+        "  <Priority>4</Priority>",
         " </Settings>",
         " <Actions Context=\"Author\">",
         "  <Exec>",
@@ -89,7 +92,7 @@ TEST_F(TaskXml, ResolvedUserGetsTheSidAndThePathStandsUnquoted)
 {
     std::string doc = Build();
     EXPECT_EQ(doc, ExpectedDocument("carol", UserSid, ModulePath));
-    EXPECT_EQ(doc.size(), 763 + strlen("carol") + strlen(UserSid) + strlen(ModulePath));
+    EXPECT_EQ(doc.size(), 828 + strlen("carol") + 2 * strlen(UserSid) + strlen(ModulePath));
     EXPECT_CALLS(ResolvedUserCalls, sim::CallsOf({"GetModuleFileNameA", "GetUserNameA", "LookupAccountNameA",
                                                   "ConvertSidToStringSidA", "LocalFree"}));
 }
@@ -139,12 +142,13 @@ TEST_F(TaskXml, ControlCharacterCannotBeCarried)
     EXPECT_EQ(Build(E_FAIL), "");
 }
 
-// 763 + 2 * 255 * 6 (user name and user id, all apostrophes) + 4 * 5 + 252
-// = 4095 characters: exactly full. One character more does not fit.
+// 828 + 3 * 170 * 6 (user name once, user id twice, all apostrophes)
+// + 4 * 5 + 187 = 4095 characters: exactly full. One character more does
+// not fit.
 TEST_F(TaskXml, DocumentFillsTheWholeBufferButNeverMore)
 {
-    std::string user(255, '\'');
-    std::string path = "&&&&" + std::string(252, 'x');
+    std::string user(170, '\'');
+    std::string path = "&&&&" + std::string(187, 'x');
     sim::SetUserName(user.c_str());
     sim::SetModulePath(path.c_str());
     EXPECT_EQ(Build().size(), (size_t)LoginTaskXmlSize - 1);

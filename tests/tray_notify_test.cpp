@@ -145,6 +145,23 @@ TEST_F(TrayIconTest, WithoutTaskbarNothingShowsUntilItComes)
     EXPECT_TRAY_SHOWS(4);
 }
 
+// An add that timed out at logon may still be carried out later: the retry's
+// add then fails as a duplicate, its modify succeeds, and the retries end.
+TEST_F(TrayIconTest, AddCarriedOutLateEndsTheRetries)
+{
+    sim::NotificationAreaReadyAt(sim::Now() + 1000, true);
+    SwitchToGroup(2);
+    AddTrayIcon();
+    EXPECT_TRUE(sim::TrayIcons().empty());
+    sim::AdvanceTime(1000);
+    RetryTrayIcon();
+    EXPECT_TRAY_SHOWS(3);
+    EXPECT_EQ(sim::TrayIcons().size(), 1u);
+    sim::ClearCalls();
+    RetryTrayIcon();
+    EXPECT_TRUE(sim::CallsOf({"Shell_NotifyIconA"}).empty());
+}
+
 TEST_F(TrayIconTest, AMissingGroupIconIsPassedOnAsNone)
 {
     DestroyIcon(GroupIcons[1]);

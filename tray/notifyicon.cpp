@@ -6,6 +6,10 @@
 
 NOTIFYICONDATAA TrayIconData;
 
+// True while the notification area holds our icon, as far as its answers
+// tell: set by a request it carried out, cleared by one it refused.
+static bool TrayIconHeld;
+
 static const UINT TrayIconId = 1;
 static const char FirstTip[] = "Plinthwise Group: 1";
 static const char TipFormat[] = "Plinthwise Group: %d";
@@ -13,22 +17,7 @@ static const char TipFormat[] = "Plinthwise Group: %d";
 // The full layout, as the shell of every supported Windows takes it.
 static_assert(sizeof(void *) != 8 || sizeof(NOTIFYICONDATAA) == 528, "NOTIFYICONDATAA is not in its full layout");
 
-void AddTrayIcon()
-{
-    TrayIconData.hWnd = MainWindow;
-    TrayIconData.cbSize = sizeof(NOTIFYICONDATAA);
-    TrayIconData.uID = TrayIconId;
-    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    TrayIconData.uCallbackMessage = TrayCallbackMessage;
-    TrayIconData.hIcon = LoadIconA(NULL, IDI_APPLICATION);
-    lstrcpynA(TrayIconData.szTip, FirstTip, sizeof TrayIconData.szTip);
-    // A failed add leaves the icon absent until the next "TaskbarCreated".
-    Shell_NotifyIconA(NIM_ADD, &TrayIconData);
-    // After a re-created taskbar this shows the group that is current now.
-    UpdateTrayIcon();
-}
-
-void UpdateTrayIcon()
+static void ShowCurrentGroup()
 {
     // GroupIcons has five entries; any other index would read past them.
     if ((UINT)CurrentGroup >= (UINT)GroupCount)
@@ -39,5 +28,41 @@ void UpdateTrayIcon()
     // The callback message was given with the add and is not sent again.
     TrayIconData.uFlags = NIF_ICON | NIF_TIP;
     TrayIconData.hIcon = GroupIcons[CurrentGroup];
-    Shell_NotifyIconA(NIM_MODIFY, &TrayIconData);
+    // A refused modify means the icon is gone (the taskbar went away): the
+    // next tick adds it again.
+    TrayIconHeld = Shell_NotifyIconA(NIM_MODIFY, &TrayIconData) != FALSE;
+}
+
+void AddTrayIcon()
+{
+    TrayIconData.hWnd = MainWindow;
+    TrayIconData.cbSize = sizeof(NOTIFYICONDATAA);
+    TrayIconData.uID = TrayIconId;
+    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayIconData.uCallbackMessage = TrayCallbackMessage;
+    TrayIconData.hIcon = LoadIconA(NULL, IDI_APPLICATION);
+    lstrcpynA(TrayIconData.szTip, FirstTip, sizeof TrayIconData.szTip);
+    // At logon the taskbar can exist before its notification area takes
+    // icons, and the add then fails with a timeout: the maintenance tick
+    // tries again until an add succeeds.
+    TrayIconHeld = Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+    // After a re-created taskbar this shows the group that is current now.
+    // Its answer also tells whether the icon is held: a timed-out add may
+    // have been carried out late, and a retry then fails as a duplicate.
+    ShowCurrentGroup();
+}
+
+void UpdateTrayIcon()
+{
+    if (!TrayIconHeld) {
+        AddTrayIcon();
+        return;
+    }
+    ShowCurrentGroup();
+}
+
+void RetryTrayIcon()
+{
+    if (!TrayIconHeld)
+        AddTrayIcon();
 }

@@ -8,5 +8,9 @@ extern NOTIFYICONDATAA TrayIconData;  // one record for every Shell_NotifyIconA 
 // Adds the icon (at start and when the taskbar is re-created), then shows
 // the current group on it.
 void AddTrayIcon();
-// Shows the current group's digit and tooltip on the icon.
+// Shows the current group's digit and tooltip on the icon; adds the icon
+// instead while the notification area does not hold it.
 void UpdateTrayIcon();
+// Adds the icon again if the notification area does not hold it (a refused
+// add at logon, or an icon found lost); called on every maintenance tick.
+void RetryTrayIcon();
