@@ -10,3 +10,8 @@ extern NOTIFYICONDATAA TrayIconData;  // one record for every Shell_NotifyIconA 
 void AddTrayIcon();
 // Shows the current group's digit and tooltip on the icon.
 void UpdateTrayIcon();
+// Asks for UpdateTrayIcon once the thread has been idle for TrayUpdateDelay;
+// a further request before then only postpones that one update.
+void RequestTrayUpdate();
+// The tray update timer came due.
+void OnTrayUpdateDue();

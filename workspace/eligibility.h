@@ -4,8 +4,17 @@
 #include "platform/platform.h"
 
 bool IsEligibleWindow(HWND window);
+// A top-level window with this style is on screen (IsWindowVisible): the
+// desktop above it always is. A window that is gone reads as style 0.
+inline bool IsShownStyle(DWORD style)
+{
+    return (style & WS_VISIBLE) != 0;
+}
 // Puts every eligible window that no group holds into the current group.
 void AdoptUnseenWindows();
+// The same pass, which also gives the windows of `group` the stackRank 0,
+// 1, 2, ... in the order the pass meets them, from the top of the Z order.
+void AdoptUnseenWindowsRanking(INT group);
 // Foreground changes anywhere on the desktop.
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
                                   DWORD eventThread, DWORD eventTime);
