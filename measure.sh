@@ -38,6 +38,8 @@ step() {
     say "$name"
     timeout --kill-after=30 "$limit" "$@" >"$out/$name.log" 2>&1
     status=$?
+    # Wine's C runtime ends lines with CR LF; the verdicts are read to the line end.
+    sed -i 's/\r$//' "$out/$name.log"
     grep -v '^ROW' "$out/$name.log" | grep -v '^wine test bed' | tail -n 30 | sed 's/^/   /'
     grep '^ROW' "$out/$name.log" | cut -f2- >>"$rows"
     if [ $status -ne 0 ]; then

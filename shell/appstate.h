@@ -19,4 +19,8 @@ const int HotkeyCarryFirst = 200;
 
 const UINT_PTR MaintenanceTimerId = 1;
 const UINT MaintenanceTimerPeriod = 500;  // ms
+// One-shot: the tray icon catches up with the group on screen once the
+// switches have stopped for this long.
+const UINT_PTR TrayUpdateTimerId = 2;
+const UINT TrayUpdateDelay = 500;  // ms
 const UINT TrayCallbackMessage = WM_USER + 1;

@@ -168,6 +168,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (wParam == MaintenanceTimerId)
             OnMaintenanceTick();
+        else if (wParam == TrayUpdateTimerId)
+            OnTrayUpdateDue();
         break;
     case WM_HOTKEY:
         OnHotkey(wParam);

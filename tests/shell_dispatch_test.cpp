@@ -22,6 +22,7 @@ TEST_F(Running, SwitchHotkeysHideAndBringBack)
     HWND a = App("A"), b = App("B", SW_SHOWMAXIMIZED), m = App("M", SW_SHOWMINNOACTIVE);
     Step([&] { sim::Activate(a); });
     Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([] { sim::AdvanceTime(TrayUpdateDelay); });  // the icon follows once the thread is idle
     Step([&] {
         for (HWND w : {a, b, m})
             EXPECT_HIDDEN_BY_US(w);

@@ -25,6 +25,8 @@ LRESULT CALLBACK StandInMainProc(HWND window, UINT message, WPARAM wParam, LPARA
         AddTrayIcon();
         return 0;
     }
+    if (message == WM_TIMER && wParam == TrayUpdateTimerId)
+        OnTrayUpdateDue();
     if (message == TrayCallbackMessage) {
         mainMessages.push_back(message);
         mainMessages.push_back((UINT)wParam);
@@ -34,6 +36,15 @@ LRESULT CALLBACK StandInMainProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 std::string Tip(int group) { return "Plinthwise Group: " + std::to_string(group); }
+
+// The thread goes idle after a switch: the deferred icon update comes due.
+void SettleTray()
+{
+    sim::AdvanceTime(TrayUpdateDelay);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
 
 class TrayIconTest : public ::testing::Test {
 protected:
@@ -102,6 +113,7 @@ TEST_F(TrayIconTest, IconAndTooltipFollowEverySwitchAndARefusedSwitchSendsNothin
     for (int group : order) {
         sim::ClearCalls();
         SwitchToGroup(group - 1);
+        SettleTray();
         EXPECT_CALLS(std::vector<std::string>{"Shell_NotifyIconA(1, 528, Main, 1, 0x6, 0x401, " + IconName(group) +
                                               ", \"" + Tip(group) + "\")"},
                      sim::CallsOf({"Shell_NotifyIconA"}));
@@ -119,6 +131,7 @@ TEST_F(TrayIconTest, TaskbarRestartBringsBackTheGroupCurrentThen)
 {
     AddTrayIcon();
     SwitchToGroup(2);
+    SettleTray();
     EXPECT_TRAY_SHOWS(3);
 
     sim::RemoveTaskbar();
@@ -168,12 +181,30 @@ TEST_F(TrayIconTest, AMissingGroupIconIsPassedOnAsNone)
     GroupIcons[1] = NULL;
     AddTrayIcon();
     SwitchToGroup(1);
+    SettleTray();
     sim::TrayIcon icon;
     ASSERT_TRUE(sim::FindTrayIcon(MainWindow, 1, &icon));
     EXPECT_FALSE(icon.hasImage);
     EXPECT_EQ(icon.tip, Tip(2));
     SwitchToGroup(0);
+    SettleTray();
     EXPECT_TRAY_SHOWS(1);
+}
+
+// Switches in quick succession never wait for the taskbar: none of them
+// touches the icon, and one update after the last shows its group.
+TEST_F(TrayIconTest, ABurstOfSwitchesEndsInOneUpdateForTheLastGroup)
+{
+    AddTrayIcon();
+    sim::ClearCalls();
+    for (INT group : {3, 1, 4})
+        SwitchToGroup(group);
+    EXPECT_TRUE(sim::CallsOf({"Shell_NotifyIconA"}).empty());
+    SettleTray();
+    EXPECT_CALLS(std::vector<std::string>{"Shell_NotifyIconA(1, 528, Main, 1, 0x6, 0x401, " + IconName(5) +
+                                          ", \"" + Tip(5) + "\")"},
+                 sim::CallsOf({"Shell_NotifyIconA"}));
+    EXPECT_TRAY_SHOWS(5);
 }
 
 TEST_F(TrayIconTest, AGroupIndexOutOfRangeSendsNothing)

@@ -61,6 +61,25 @@ void UpdateTrayIcon()
     ShowCurrentGroup();
 }
 
+// The shell answers a modify only once it has worked through what came
+// before it: right after a switch that is every shown and hidden window,
+// up to a tenth of a second and more. A hotkey pressed meanwhile would wait
+// for it. So a switch only asks for the update, and the update runs from a
+// timer, which the system delivers only when no hotkey or other message is
+// waiting; a burst of switches ends in one update, for the group shown last.
+void RequestTrayUpdate()
+{
+    if (MainWindow && SetTimer(MainWindow, TrayUpdateTimerId, TrayUpdateDelay, nullptr))
+        return;
+    UpdateTrayIcon();  // no timer to be had: at once, as before
+}
+
+void OnTrayUpdateDue()
+{
+    KillTimer(MainWindow, TrayUpdateTimerId);
+    UpdateTrayIcon();
+}
+
 void RetryTrayIcon()
 {
     if (!TrayIconHeld)

@@ -13,12 +13,12 @@ static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayW
 
 bool IsEligibleWindow(HWND window)
 {
-    if (!IsWindow(window))
-        return false;
-    // A minimised window keeps its visible style and so passes.
-    if (!IsWindowVisible(window))
-        return false;
+    // One read answers whether the window exists and is visible: only
+    // top-level windows are asked about, and their parent, the desktop, is
+    // always visible. A minimised window keeps its visible style and passes.
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+    if (!IsShownStyle(style))
+        return false;
     DWORD exStyle = (DWORD)GetWindowLongA(window, GWL_EXSTYLE);
     if (exStyle & WS_EX_TOOLWINDOW)
         return false;
@@ -64,6 +64,31 @@ static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
 void AdoptUnseenWindows()
 {
     EnumWindows(AdoptIfUnseen, 0);
+}
+
+// What the ranking pass carries from window to window.
+struct RankingPass {
+    INT group;
+    INT nextRank;
+};
+
+static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
+{
+    RankingPass &pass = *(RankingPass *)value;
+    AdoptIfUnseen(window, 0);
+    int i = FindInGroup(pass.group, window);
+    if (i != NotFound)
+        GroupTable[pass.group].entries[i].stackRank = pass.nextRank++;
+    return TRUE;
+}
+
+void AdoptUnseenWindowsRanking(INT group)
+{
+    // EnumWindows hands the top-level windows over in their Z order, topmost
+    // first, as a GetTopWindow / GW_HWNDNEXT walk meets them; it works on a
+    // snapshot, so windows reordered meanwhile cannot keep it going.
+    RankingPass pass = {group, 0};
+    EnumWindows(AdoptAndRank, (LPARAM)&pass);
 }
 
 void SummonHiddenWindow(HWND window)
@@ -119,15 +144,24 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
         GroupTable[CurrentGroup].entries[i].savedShowCmd = showCmd;
 }
 
+// Hidden by someone other than this program: it exists, is not on screen
+// and carries no marker. The tests go from the cheapest answer that settles
+// it: a window on screen, as nearly every one is at rest, costs one read of
+// its style, and a hidden one of ours one more for the marker.
+static bool IsHiddenByItsProgram(HWND window)
+{
+    // A window moved to another of the system's virtual desktops is cloaked:
+    // gone from this desktop as if its program had hidden it.
+    return (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)) || IsCloakedWindow(window)) &&
+           !GetPropA(window, HiddenMarkerName) && IsWindow(window);
+}
+
 void PurgeUnmarkedHidden()
 {
     for (INT group = 0; group < GroupCount; group++) {
         Group &g = GroupTable[group];
         for (int i = 0; i < g.count;) {
-            HWND w = g.entries[i].window;
-            // A window moved to another of the system's virtual desktops is
-            // cloaked: gone from this desktop as if its program had hidden it.
-            if (IsWindow(w) && (!IsWindowVisible(w) || IsCloakedWindow(w)) && !GetPropA(w, HiddenMarkerName))
+            if (IsHiddenByItsProgram(g.entries[i].window))
                 RemoveEntryAt(group, i);
             else
                 i++;

@@ -8,8 +8,17 @@ bool IsEligibleWindow(HWND window);
 // style: a suspended Store app's frame, a window on another of the system's
 // virtual desktops.
 bool IsCloakedWindow(HWND window);
+// A top-level window with this style is on screen (IsWindowVisible): the
+// desktop above it always is. A window that is gone reads as style 0.
+inline bool IsShownStyle(DWORD style)
+{
+    return (style & WS_VISIBLE) != 0;
+}
 // Puts every eligible window that no group holds into the current group.
 void AdoptUnseenWindows();
+// The same pass, which also gives the windows of `group` the stackRank 0,
+// 1, 2, ... in the order the pass meets them, from the top of the Z order.
+void AdoptUnseenWindowsRanking(INT group);
 // Foreground changes anywhere on the desktop.
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
                                   DWORD eventThread, DWORD eventTime);

@@ -30,6 +30,17 @@ UINT ReadShowCmd(HWND window, UINT fallback)
     return placement.showCmd;
 }
 
+UINT ShowCmdFromStyle(HWND window, UINT fallback)
+{
+    // The placement's showCmd is exactly this mapping of the two style bits.
+    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+    if (style == 0)
+        return fallback;  // gone, or nothing to read
+    if (style & WS_MINIMIZE)
+        return SW_SHOWMINIMIZED;
+    return (style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+}
+
 bool GrowGroup(INT group)
 {
     Group &g = GroupTable[group];

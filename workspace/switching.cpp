@@ -16,9 +16,6 @@
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
 // Flags that raise the top window; activation is wanted here.
 static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
-// Bound of the Z-order walk, so that other programs reordering windows while
-// we walk can never keep it going forever.
-static const int MaxZOrderSteps = 100000;
 
 static bool IsGroupIndex(INT group)
 {
@@ -28,36 +25,19 @@ static bool IsGroupIndex(INT group)
 static void CaptureShowStates(INT group)
 {
     Group &g = GroupTable[group];
-    for (int i = 0; i < g.count; i++) {
-        HWND w = g.entries[i].window;
-        if (!IsWindow(w))
-            continue;
-        UINT showCmd = ReadShowCmd(w, g.entries[i].savedShowCmd);
-        if (i < g.count && g.entries[i].window == w)
-            g.entries[i].savedShowCmd = showCmd;
-    }
-}
-
-static void CaptureStacking(INT group)
-{
-    INT rank = 0;
-    HWND w = GetTopWindow(nullptr);
-    for (int steps = 0; w && steps < MaxZOrderSteps; steps++) {
-        int i = FindInGroup(group, w);
-        if (i != NotFound)
-            GroupTable[group].entries[i].stackRank = rank++;
-        w = GetWindow(w, GW_HWNDNEXT);
-    }
+    for (int i = 0; i < g.count; i++)
+        g.entries[i].savedShowCmd = ShowCmdFromStyle(g.entries[i].window, g.entries[i].savedShowCmd);
 }
 
 static void HideAndMarkOne(HWND window)
 {
-    if (!IsWindow(window))
-        return;
     // A window already hidden by its own program gets no marker: it is not
-    // ours to bring back, and the next purge drops it.
+    // ours to bring back, and the next purge drops it. Visible implies that
+    // the window exists, so the existence test is only made for the rest.
     if (IsWindowVisible(window))
         SetPropA(window, HiddenMarkerName, (HANDLE)1);
+    else if (!IsWindow(window))
+        return;
     ShowWindow(window, SW_HIDE);
 }
 
@@ -85,16 +65,18 @@ void SwitchToGroup(INT target)
 {
     if (!IsGroupIndex(target) || target == CurrentGroup)
         return;
-    AdoptUnseenWindows();
     INT leaving = CurrentGroup;
+    // The adoption's pass over the windows, top of the Z order first, also
+    // captures the stacking: one enumeration instead of a second walk that
+    // asks the window manager for every next window.
+    AdoptUnseenWindowsRanking(leaving);
     CaptureShowStates(leaving);
-    CaptureStacking(leaving);
     HideAndMark(leaving);
     // Set before showing: the foreground changes the show causes are then
     // handled against the group being shown.
     CurrentGroup = target;
     ShowGroup(target);
-    UpdateTrayIcon();
+    RequestTrayUpdate();
 }
 
 static void DropDestroyed(INT group)
@@ -187,6 +169,29 @@ static int ChooseTopEntry(INT group)
     return top;
 }
 
+// Shows the top window in its saved state, on top, and activates it. The
+// show and the raise are each a round of messages with the window's program,
+// and both are skipped when they would change nothing: the batch, which
+// hands this window over last, has put it on top already, and a window that
+// stands visible in the saved state needs no show to get there.
+static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
+{
+    HWND w = entry.window;
+    DWORD style = (DWORD)GetWindowLongA(w, GWL_STYLE);
+    if (style == 0 && !IsWindow(w))
+        return;
+    bool maximized = entry.savedShowCmd == SW_SHOWMAXIMIZED;
+    bool inState = (style & WS_VISIBLE) && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
+    // SW_SHOW activates a window in its normal or snapped state without
+    // restoring it, as SW_SHOWNORMAL would; only a window minimised since
+    // needs restoring.
+    if (!inState)
+        ShowWindow(w, maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW);
+    if (!inState || !onTop)
+        SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
+    SetForegroundWindow(w);
+}
+
 void ShowGroup(INT group)
 {
     if (!IsGroupIndex(group))
@@ -202,9 +207,11 @@ void ShowGroup(INT group)
     for (int i = 0; i < g.count; i++)
         if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
             shown++;
+    int minimized = g.count - shown;
+    bool batched = shown > 0 && ShowInBatch(group, shown);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
     // snapped as it was.
-    if (shown > 0 && !ShowInBatch(group, shown)) {
+    if (shown > 0 && !batched) {
         for (int i = 0; i < g.count; i++)
             if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
                 ShowWindow(g.entries[i].window, SW_SHOWNA);
@@ -214,16 +221,8 @@ void ShowGroup(INT group)
             ShowWindow(g.entries[i].window, SW_SHOWMINNOACTIVE);
 
     int top = ChooseTopEntry(group);
-    if (top != NotFound) {
-        HWND w = g.entries[top].window;
-        if (IsWindow(w)) {
-            // SW_SHOW activates a window in its normal or snapped state
-            // without restoring it, as SW_SHOWNORMAL would.
-            ShowWindow(w, g.entries[top].savedShowCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOW);
-            SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
-            SetForegroundWindow(w);
-        }
-    }
+    if (top != NotFound)
+        ActivateTopWindow(g.entries[top], batched && minimized == 0);
     for (int i = 0; i < g.count; i++)
         RemovePropA(g.entries[i].window, HiddenMarkerName);
 }
