@@ -59,7 +59,11 @@ echo "ALT+1..ALT+5 switch groups, ALT+SHIFT+digit carries the active window alon
 echo "Exit from the tray icon's menu (or Ctrl-C here) ends it and closes the desktop."
 echo "Screenshot of the desktop:  DISPLAY=$display import -window root plinthwise.png"
 set +e
-tests/wine/wine-run "$build/plinthwise.exe"
+# In the background, so that Ctrl-C reaches the shell at once (Wine's GUI
+# processes ignore it) and the desktop comes down with everything in it.
+trap 'exit 130' INT TERM
+tests/wine/wine-run "$build/plinthwise.exe" &
+wait $!
 code=$?
 echo "plinthwise.exe exited with $code"
 exit $code
