@@ -21,8 +21,8 @@ size_t LiveLocalBlocks() { return S().localBlocks.size(); }
 // Objects take the integrity level of the process that makes them, high for
 // an elevated one, and a process of lower integrity may not write to them
 // (Mandatory Integrity Control); the all access asked for includes writing.
-// The default DACL of an elevated token grants the administrators only,
-// which the user's filtered token is not either.
+// The default DACL of an elevated token also grants the administrators
+// alone, a group the same user's filtered token holds only to deny.
 bool MayOpenWithAllAccess(const NamedObject &object, const ProcessRecord &opener)
 {
     return !object.highIntegrity || opener.elevated;

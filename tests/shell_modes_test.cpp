@@ -92,6 +92,7 @@ struct OtherCopy {
     const char *what;
     DWORD session;
     bool elevated, meElevated, ended;
+    bool refused;            // CreateMutexA fails for a reason of its own
     bool blocks;             // the start ends at once
 };
 
@@ -103,8 +104,9 @@ void PrintTo(const OtherCopy &c, std::ostream *os)
 class SecondStart : public RunModes, public ::testing::WithParamInterface<OtherCopy> {};
 
 // A copy running in this session, whichever side is elevated, ends the
-// start at once with 0 before anything else; one in another session, or
-// one that died, does not, and what it left hidden comes back.
+// start at once with 0 before anything else; one in another session, one
+// that died, or a guard that cannot be had at all does not, and what was
+// left hidden comes back.
 TEST_P(SecondStart, EndsAtOnceOnlyForALiveCopyInThisSession)
 {
     const OtherCopy &c = GetParam();
@@ -115,6 +117,8 @@ TEST_P(SecondStart, EndsAtOnceOnlyForALiveCopyInThisSession)
     sim::HoldMutex(first, RunningGuard);
     if (c.ended)
         sim::EndProcess(first, 1);
+    if (c.refused)
+        sim::FailCall("CreateMutexA");
     sim::MakeTaskbar();
     if (!c.blocks)
         ChooseExit();
@@ -133,11 +137,12 @@ TEST_P(SecondStart, EndsAtOnceOnlyForALiveCopyInThisSession)
 }
 
 const OtherCopy OtherCopies[] = {
-    {"Running", 1, false, false, false, true},
-    {"RunningElevated", 1, true, false, false, true},
-    {"RunningWhileWeAreElevated", 1, false, true, false, true},
-    {"InAnotherSession", 2, false, false, false, false},
-    {"Killed", 1, true, false, true, false},
+    {"Running", 1, false, false, false, false, true},
+    {"RunningElevated", 1, true, false, false, false, true},
+    {"RunningWhileWeAreElevated", 1, false, true, false, false, true},
+    {"InAnotherSession", 2, false, false, false, false, false},
+    {"Killed", 1, true, false, true, false, false},
+    {"GuardRefusedForAnotherReason", 2, false, false, false, true, false},
 };
 INSTANTIATE_TEST_SUITE_P(Copies, SecondStart, ::testing::ValuesIn(OtherCopies),
                          [](const ::testing::TestParamInfo<OtherCopy> &i) { return std::string(i.param.what); });
