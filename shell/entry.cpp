@@ -28,6 +28,15 @@ static const int WatcherCommandLineSize = MAX_PATH + 32;
 static const int ExitSuccess = 0;
 static const int ExitFailure = 1;
 
+// The object whose existence says that a copy runs in this logon session.
+// The session's own namespace: another user's copy is no concern of ours.
+static const char RunningGuardName[] = "Local\\PlinthwiseRunning";
+
+// Our handle to it, held through the normal run. Made without security
+// attributes, so not inheritable: neither the watcher nor any other child
+// keeps it alive once we end, however we end.
+static HANDLE RunningGuard;
+
 // The first run of digits anywhere in the tail, wrapping modulo 2^32.
 static DWORD ParseProcessId(const char *tail)
 {
@@ -94,8 +103,29 @@ static void StartWatcher()
     CloseHandle(info.hProcess);
 }
 
+// True when another copy runs in this session. Creating the object is the
+// test and the claim at once, so two copies started together cannot both
+// miss each other. A failure of any other kind lets the start go on: no
+// set-up failure stops the program.
+static bool IsAnotherCopyRunning()
+{
+    RunningGuard = CreateMutexA(nullptr, FALSE, RunningGuardName);
+    DWORD error = GetLastError();
+    if (RunningGuard && error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(RunningGuard);
+        RunningGuard = nullptr;
+        return true;
+    }
+    // A copy running elevated made the object at high integrity, and the
+    // all access CreateMutexA asks of an existing one is refused to us.
+    return !RunningGuard && error == ERROR_ACCESS_DENIED;
+}
+
 static int RunNormal(HINSTANCE instance)
 {
+    // Before the wait for the taskbar, so that a second copy never waits.
+    if (IsAnotherCopyRunning())
+        return ExitSuccess;
     while (!FindWindowA(TaskbarClassName, nullptr))
         Sleep(TaskbarPollInterval);
     RestoreMarkedWindows();
@@ -123,6 +153,9 @@ static int RunNormal(HINSTANCE instance)
         DispatchMessageA(&msg);
     }
     Shutdown();
+    // Every window is back; from here on a new start is a start of its own.
+    if (RunningGuard)
+        CloseHandle(RunningGuard);
     return ExitSuccess;
 }
 

@@ -1,7 +1,8 @@
 // Processes on the simulated system: a table of every process the system
-// knows, the handles the program holds to them, and the kernel calls over
-// both. A wait without a time limit on a running process runs the test's
-// script steps until the process has ended, as a wait for messages does.
+// knows, the handles the program holds to them and to named objects, and the
+// kernel calls over both. A wait without a time limit on a running process
+// runs the test's script steps until the process has ended, as a wait for
+// messages does.
 #include "sim/system.h"
 
 #include <string.h>
@@ -11,6 +12,7 @@ namespace sim {
 static const DWORD PROCESS_TERMINATE = 0x0001;
 static const DWORD PROCESS_QUERY_INFORMATION = 0x0400;
 static const DWORD PROCESS_ALL_ACCESS = 0x001FFFFF;
+static const DWORD MUTEX_ALL_ACCESS = 0x001F0001;
 
 static std::string BaseName(const std::string &path)
 {
@@ -59,6 +61,19 @@ void OnProcessStart(const char *image, std::function<void(const ProcessRecord &)
 
 void MissingProgram(const char *image) { S().missing.push_back(Lower(image)); }
 
+// The object is destroyed when its last handle has been closed.
+static void DropHolder(const std::string &object, DWORD pid, bool allHandles)
+{
+    auto it = S().namedObjects.find(object);
+    if (it == S().namedObjects.end())
+        return;
+    std::map<DWORD, int> &holders = it->second.holders;
+    if (allHandles || --holders[pid] <= 0)
+        holders.erase(pid);
+    if (holders.empty())
+        S().namedObjects.erase(it);
+}
+
 void EndProcess(DWORD pid, DWORD exitCode)
 {
     auto it = Table().find(pid);
@@ -66,6 +81,13 @@ void EndProcess(DWORD pid, DWORD exitCode)
         return;
     it->second.running = false;
     it->second.exitCode = exitCode;
+    // The system closes a process's handles when it ends, however it ends.
+    std::vector<std::string> held;
+    for (const auto &o : S().namedObjects)
+        if (o.second.holders.count(pid))
+            held.push_back(o.first);
+    for (const std::string &object : held)
+        DropHolder(object, pid, true);
     // Windows destroys the windows of a process that ends.
     std::vector<HWND> windows;
     for (const auto &w : D().windows)
@@ -73,6 +95,68 @@ void EndProcess(DWORD pid, DWORD exitCode)
             windows.push_back(w.first);
     for (HWND w : windows)
         DestroyInternal(w);
+}
+
+void SetProcessSession(DWORD pid, DWORD session)
+{
+    if (FindProcess(pid))
+        Table()[pid].session = session;
+}
+
+void SetProcessElevated(DWORD pid, bool elevated)
+{
+    if (FindProcess(pid))
+        Table()[pid].elevated = elevated;
+}
+
+// Names go to the namespace of the creator's session unless they begin
+// with "Global\", the one namespace all sessions share; "Local\" names the
+// session's own explicitly (Kernel Object Namespaces). Services in session
+// 0 default to the global one; no simulated process is a service.
+static std::string FullName(const std::string &name, DWORD session)
+{
+    static const std::string global = "Global\\", local = "Local\\";
+    if (name.compare(0, global.size(), global) == 0)
+        return name;
+    std::string rest = name.compare(0, local.size(), local) == 0 ? name.substr(local.size()) : name;
+    return "Session" + std::to_string(session) + "\\" + rest;
+}
+
+// CreateMutexA for a process: a new object, or the existing one opened with
+// the all access it asks for then. The object's full name, or "" when
+// access is refused; the error as CreateMutexA sets it.
+static std::string CreateOrOpenMutex(DWORD pid, const std::string &name)
+{
+    const ProcessRecord &p = Table()[pid];
+    std::string full = FullName(name, p.session);
+    auto it = S().namedObjects.find(full);
+    if (it == S().namedObjects.end()) {
+        NamedObject &object = S().namedObjects[full];
+        object.highIntegrity = p.elevated;
+        object.holders[pid] = 1;
+        SetLastError(ERROR_SUCCESS);
+        return full;
+    }
+    if (!MayOpenWithAllAccess(it->second, p)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return "";
+    }
+    it->second.holders[pid]++;
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return full;
+}
+
+void HoldMutex(DWORD pid, const char *name)
+{
+    DWORD programError = GetLastError();
+    if (FindProcess(pid) && name)
+        CreateOrOpenMutex(pid, name);
+    SetLastError(programError);
+}
+
+bool MutexExists(const char *name)
+{
+    return name && S().namedObjects.count(FullName(name, Table()[ProgramProcessId()].session));
 }
 
 size_t OpenHandles() { return S().handles.size(); }
@@ -93,12 +177,22 @@ static HandleEntry *FindHandle(HANDLE h)
     return it == S().handles.end() ? nullptr : &it->second;
 }
 
-// "P2001" for a process handle, "T2001" for its thread, "?" for anything else.
+// A handle to a process or its thread; null for one to a named object.
+static HandleEntry *FindProcessHandle(HANDLE h)
+{
+    HandleEntry *e = FindHandle(h);
+    return e && e->object.empty() ? e : nullptr;
+}
+
+// "P2001" for a process handle, "T2001" for its thread, "mutex" for a named
+// object's, "?" for anything else.
 static std::string HandleName(HANDLE h)
 {
     HandleEntry *e = FindHandle(h);
     if (!e)
         return h ? "?" : "0";
+    if (!e->object.empty())
+        return "mutex";
     return (e->thread ? "T" : "P") + std::to_string(e->pid);
 }
 
@@ -221,7 +315,9 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD ms)
 {
     Log("WaitForSingleObject", "%s, %s", HandleName(handle).c_str(),
         ms == INFINITE ? "INFINITE" : std::to_string(ms).c_str());
-    HandleEntry *e = FindHandle(handle);
+    HandleEntry *e = FindProcessHandle(handle);
+    if (FindHandle(handle) && !e)
+        NoteMisuse("a wait on a mutex, which the simulated system does not model");
     if (ShouldFail("WaitForSingleObject") || !e) {
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
@@ -245,7 +341,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD ms)
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode)
 {
     Log("GetExitCodeProcess", "%s", HandleName(process).c_str());
-    HandleEntry *e = FindHandle(process);
+    HandleEntry *e = FindProcessHandle(process);
     if (ShouldFail("GetExitCodeProcess") || !e || e->thread || !exitCode) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -262,7 +358,7 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode)
 BOOL TerminateProcess(HANDLE process, UINT exitCode)
 {
     Log("TerminateProcess", "%s, %u", HandleName(process).c_str(), exitCode);
-    HandleEntry *e = FindHandle(process);
+    HandleEntry *e = FindProcessHandle(process);
     if (ShouldFail("TerminateProcess") || !e || e->thread) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -292,6 +388,33 @@ BOOL CloseHandle(HANDLE handle)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    std::string object = FindHandle(handle)->object;
     S().handles.erase(handle);
+    if (!object.empty())
+        DropHolder(object, ProgramProcessId(), false);
     return TRUE;
+}
+
+// Ownership is not modelled: nothing in the program waits on a mutex. A
+// handle made without security attributes is not inheritable, so no child
+// process holds the object through it.
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name)
+{
+    Log("CreateMutexA", "%s, %d, %s", attributes ? "attributes" : "0", initialOwner, name ? name : "0");
+    // The documented failure for a name an object of another type holds.
+    if (ShouldFail("CreateMutexA")) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!name) {
+        NoteMisuse("an unnamed mutex, which the simulated system does not model");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::string object = CreateOrOpenMutex(ProgramProcessId(), name);
+    if (object.empty())
+        return nullptr;
+    HANDLE h = NewHandle(ProgramProcessId(), false, MUTEX_ALL_ACCESS);
+    S().handles[h].object = object;
+    return h;
 }

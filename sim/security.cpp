@@ -18,6 +18,16 @@ void AddAccount(const char *name, const char *domain, const char *sid)
 
 size_t LiveLocalBlocks() { return S().localBlocks.size(); }
 
+// Objects take the integrity level of the process that makes them, high for
+// an elevated one, and a process of lower integrity may not write to them
+// (Mandatory Integrity Control); the all access asked for includes writing.
+// The default DACL of an elevated token also grants the administrators
+// alone, a group the same user's filtered token holds only to deny.
+bool MayOpenWithAllAccess(const NamedObject &object, const ProcessRecord &opener)
+{
+    return !object.highIntegrity || opener.elevated;
+}
+
 // "S-1-5-21-1-2-3-1001" in Windows' packed form: revision, count of
 // sub-authorities, the 48-bit authority big-endian, then the sub-authorities
 // as 32-bit little-endian numbers. Empty for a malformed text.

@@ -27,6 +27,8 @@ struct ProcessRecord {
     bool startedByProgram = false;
     bool running = true;
     DWORD exitCode = STILL_ACTIVE;
+    DWORD session = 1;            // the logon session it runs in
+    bool elevated = false;        // runs with an administrator's full token
 };
 
 // Runs inside CreateProcessA once a process of this image (file name,
@@ -50,6 +52,18 @@ size_t OpenHandles();
 size_t BadHandleCloses();
 // The path GetModuleFileNameA gives for the program's executable.
 void SetModulePath(const char *path);
+
+// ---- Named kernel objects -------------------------------------------------
+// Fault name: "CreateMutexA" (fails as for a name an object of another type
+// holds). Every process, the program's own included, runs in session 1 and
+// not elevated until set otherwise.
+void SetProcessSession(DWORD pid, DWORD session);
+void SetProcessElevated(DWORD pid, bool elevated);
+// Another process calls CreateMutexA with this name and keeps the handle
+// until it ends.
+void HoldMutex(DWORD pid, const char *name);
+// Whether a mutex of this name exists in the program's session.
+bool MutexExists(const char *name);
 
 // ---- The user account ---------------------------------------------------
 // Fault names: "GetUserNameA", "LookupAccountNameA", "ConvertSidToStringSidA",

@@ -15,6 +15,14 @@ struct HandleEntry {
     DWORD pid;
     bool thread;
     DWORD access;
+    std::string object = "";   // a named object's full name; empty for a process or thread
+};
+
+// A named kernel object and the handles each process holds to it. It lives
+// while any handle does.
+struct NamedObject {
+    bool highIntegrity = false;            // made by an elevated process
+    std::map<DWORD, int> holders;          // pid -> open handles
 };
 
 struct StoredTask {
@@ -30,6 +38,7 @@ struct System {
     std::map<HANDLE, HandleEntry> handles;
     uintptr_t nextHandle = 0x7000010;
     size_t badCloses = 0;
+    std::map<std::string, NamedObject> namedObjects;  // by full name: "Session1\x", "Global\x"
     std::string modulePath = "C:\\Program Files\\Plinthwise\\plinthwise.exe";
     // accounts
     std::string userName = "alice";
@@ -71,5 +80,7 @@ ITaskService *NewTaskService();
 bool IsTaskServiceIid(const GUID &iid);
 // A process the simulated system knows from now on.
 void AddProcess(DWORD pid, const char *image);
+// Whether a process may open an existing named object with all access.
+bool MayOpenWithAllAccess(const NamedObject &object, const ProcessRecord &opener);
 
 } // namespace sim

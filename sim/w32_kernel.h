@@ -79,5 +79,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 BOOL CloseHandle(HANDLE handle);
+// Named objects
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+
 DWORD GetLastError();
 void SetLastError(DWORD error);

@@ -358,4 +358,23 @@ TEST_F(Conformance, ForegroundHookHearsOtherProcesses)
     EXPECT_TRUE(UnhookWinEvent(hook));
 }
 
+// A named mutex in the session's namespace: made fresh, then opened by the
+// same name, and gone once the last handle is closed.
+TEST_F(Conformance, NamedMutexLivesWhileAHandleDoes)
+{
+    const char name[] = "Local\\PlinthConformanceMutex";
+    HANDLE made = CreateMutexA(nullptr, FALSE, name);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_SUCCESS);
+    HANDLE opened = CreateMutexA(nullptr, FALSE, name);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(CloseHandle(opened));
+    EXPECT_TRUE(CloseHandle(made));
+    HANDLE again = CreateMutexA(nullptr, FALSE, name);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_SUCCESS) << "the last close destroyed it";
+    CloseHandle(again);
+}
+
 } // namespace

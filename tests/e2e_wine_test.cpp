@@ -57,7 +57,8 @@ struct Program {
     HWND main = nullptr;
 };
 
-bool StartProgram(Program *p)
+// Starts plinthwise.exe without waiting for it to come up.
+bool Launch(Program *p)
 {
     std::string path = ProgramPath();
     std::string commandLine = "\"" + path + "\"";
@@ -67,6 +68,13 @@ bool StartProgram(Program *p)
     line.push_back(0);
     if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &p->info))
+        return false;
+    return true;
+}
+
+bool StartProgram(Program *p)
+{
+    if (!Launch(p))
         return false;
     // Up when its main window exists and its first tick has passed.
     bool up = WaitUntil([&] { return (p->main = FindMainWindow(p->info.dwProcessId)) != nullptr; });
@@ -310,17 +318,39 @@ TEST_F(EndToEnd, NextStartRestoresWhatNoWatcherDid)
     (void)second;
 }
 
-// A second copy starts without the hotkeys; the first keeps them.
-TEST_F(EndToEnd, SecondInstanceStartsWithoutTheHotkeys)
+// A second start while group 2 is on screen ends at once with 0 and leaves
+// the first copy as it was; once both the first and its watcher are killed,
+// the next start comes up and restores what they left hidden.
+TEST_F(EndToEnd, SecondStartLeavesTheFirstAlone)
 {
     HWND a = App("E2E A");
     Program *first = Start();
-    Program *second = Start();
-    EXPECT_NE(first->main, second->main);
     Alt(2);
     ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a}); }));
+    HWND b = App("E2E B");
+    desk::Pump(1200);
+
+    Program *second = new Program;
+    running.push_back(second);
+    ASSERT_TRUE(Launch(second));
+    EXPECT_EQ(WaitForExit(second), 0u);
+    EXPECT_TRUE(HiddenAndMarked({a})) << "the first copy's hidden window stays hidden";
+    EXPECT_TRUE(ShownAndUnmarked({b}));
+    EXPECT_EQ(FindMainWindow(second->info.dwProcessId), nullptr);
+    EXPECT_EQ(OtherCopies(first->info.dwProcessId).size(), 1u) << "only the first copy's watcher";
+    EXPECT_TRUE(TrayIconPresent(first->main));
     Alt(1);
-    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a}); }));
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a}) && HiddenAndMarked({b}); }))
+        << "the first copy still switches";
+
+    for (DWORD pid : OtherCopies(first->info.dwProcessId))
+        KillProcess(pid);
+    Kill(first);
+    desk::Pump(1500);
+    ASSERT_TRUE(HiddenAndMarked({b}));
+    Program *third = Start();
+    EXPECT_TRUE(ShownAndUnmarked({b})) << "a dead copy blocks nothing";
+    EXPECT_TRUE(TrayIconPresent(third->main));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 namespace {
 
 const char WatchTail[] = "--watch %u";
+const char RunningGuard[] = "Local\\PlinthwiseRunning";
 
 class RunModes : public ::testing::Test {
 protected:
@@ -20,6 +21,7 @@ protected:
 TEST_F(RunModes, WatcherRestoresAfterTheProcessEnds)
 {
     DWORD main = sim::StartForeignProcess("plinthwise.exe");
+    sim::HoldMutex(main, RunningGuard);  // the copy it watches does not stop it
     Step([&] {
         EXPECT_FALSE(sim::Visible(left)) << "nothing may be restored before the process ends";
         sim::EndProcess(main, 9);
@@ -62,6 +64,7 @@ TEST_F(RunModes, WatcherParsesTheFirstDigitsAndFailsWithoutAProcess)
 
 TEST_F(RunModes, TaskModesExitWithTheSignOfTheResult)
 {
+    sim::HoldMutex(sim::StartForeignProcess("plinthwise.exe"), RunningGuard);  // a running copy changes nothing
     EXPECT_EQ(RunProgram("--remove-task"), 1) << "no task to remove";
     EXPECT_EQ(RunProgram("--install-task --remove-task"), 0) << "install wins over remove";
     EXPECT_TRUE(sim::HasTask("Plinthwise"));
@@ -83,5 +86,65 @@ TEST_F(RunModes, NullTailStartsNormally)
     EXPECT_EQ(RunProgram(nullptr), 0);
     EXPECT_TRUE(sim::Visible(left)) << "the start restores what an earlier run left";
 }
+
+// Another copy of the program, as a normal start finds it.
+struct OtherCopy {
+    const char *what;
+    DWORD session;
+    bool elevated, meElevated, ended;
+    bool refused;            // CreateMutexA fails for a reason of its own
+    bool blocks;             // the start ends at once
+};
+
+void PrintTo(const OtherCopy &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class SecondStart : public RunModes, public ::testing::WithParamInterface<OtherCopy> {};
+
+// A copy running in this session, whichever side is elevated, ends the
+// start at once with 0 before anything else; one in another session, one
+// that died, or a guard that cannot be had at all does not, and what was
+// left hidden comes back.
+TEST_P(SecondStart, EndsAtOnceOnlyForALiveCopyInThisSession)
+{
+    const OtherCopy &c = GetParam();
+    DWORD first = sim::StartForeignProcess("plinthwise.exe");
+    sim::SetProcessSession(first, c.session);
+    sim::SetProcessElevated(first, c.elevated);
+    sim::SetProcessElevated(sim::ProgramProcessId(), c.meElevated);
+    sim::HoldMutex(first, RunningGuard);
+    if (c.ended)
+        sim::EndProcess(first, 1);
+    if (c.refused)
+        sim::FailCall("CreateMutexA");
+    sim::MakeTaskbar();
+    if (!c.blocks)
+        ChooseExit();
+    EXPECT_EQ(RunProgram(""), 0);
+    if (c.blocks) {
+        std::vector<std::string> only = {"CoInitializeEx(2)", "CreateMutexA(0, 0, Local\\PlinthwiseRunning)"};
+        if (!c.elevated || c.meElevated)
+            only.push_back("CloseHandle(mutex)");
+        EXPECT_CALLS(only, sim::Calls());
+        EXPECT_TRUE(sim::MutexExists(RunningGuard)) << "the first copy's claim stands";
+    }
+    EXPECT_EQ(sim::Visible(left), !c.blocks);
+    EXPECT_EQ(sim::HasProp(left, HiddenMarkerName), c.blocks);
+    EXPECT_EQ(sim::MutexExists(RunningGuard), c.blocks) << "ours is released at the end";
+    EXPECT_EQ(sim::OpenHandles(), 0u);
+}
+
+const OtherCopy OtherCopies[] = {
+    {"Running", 1, false, false, false, false, true},
+    {"RunningElevated", 1, true, false, false, false, true},
+    {"RunningWhileWeAreElevated", 1, false, true, false, false, true},
+    {"InAnotherSession", 2, false, false, false, false, false},
+    {"Killed", 1, true, false, true, false, false},
+    {"GuardRefusedForAnotherReason", 2, false, false, false, true, false},
+};
+INSTANTIATE_TEST_SUITE_P(Copies, SecondStart, ::testing::ValuesIn(OtherCopies),
+                         [](const ::testing::TestParamInfo<OtherCopy> &i) { return std::string(i.param.what); });
 
 } // namespace

@@ -5,7 +5,7 @@
 namespace {
 
 const std::initializer_list<const char *> LifeCalls = {
-    "CoInitializeEx",   "FindWindowA",    "Sleep",           "EnumWindows",    "RegisterClassA",
+    "CoInitializeEx",   "CreateMutexA",   "FindWindowA",    "Sleep",           "EnumWindows",    "RegisterClassA",
     "CreateWindowExA",  "RegisterWindowMessageA", "ChangeWindowMessageFilterEx", "Shell_NotifyIconA", "RegisterHotKey",
     "CreateProcessA",
     "CloseHandle",      "SetWinEventHook", "SetTimer",       "UnregisterHotKey", "UnhookWinEvent",
@@ -17,6 +17,7 @@ std::vector<std::string> ExpectedLife(const std::string &main)
 {
     std::vector<std::string> calls = {
         "CoInitializeEx(2)",
+        "CreateMutexA(0, 0, Local\\PlinthwiseRunning)",
         "FindWindowA(Shell_TrayWnd, 0)", "Sleep(500)",
         "FindWindowA(Shell_TrayWnd, 0)", "Sleep(500)",
         "FindWindowA(Shell_TrayWnd, 0)", "Sleep(500)",
@@ -53,6 +54,7 @@ std::vector<std::string> ExpectedLife(const std::string &main)
         "Shell_NotifyIconA(2, 528, " + main + ", 1, 0x6, 0x401, icon1, \"Plinthwise Group: 1\")",
         "DestroyIcon(icon1)", "DestroyIcon(icon2)", "DestroyIcon(icon3)", "DestroyIcon(icon4)",
         "DestroyIcon(icon5)",
+        "CloseHandle(mutex)",
     });
     return calls;
 }
@@ -98,8 +100,8 @@ TEST(NormalStart, AdoptsAtStartAndWithinATick)
         EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
 }
 
-// A second copy finds the keys taken: it starts all the same, silently.
-TEST(NormalStart, SecondInstanceRunsWithoutTheHotkeys)
+// Another program holds the keys: the start goes on all the same, silently.
+TEST(NormalStart, RunsWithoutHotkeysAnotherProgramHolds)
 {
     sim::MakeTaskbar();
     for (int k = 0; k < 5; k++) {
