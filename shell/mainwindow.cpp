@@ -59,6 +59,7 @@ static void OnMaintenanceTick()
 {
     PurgeUnmarkedHidden();
     AdoptUnseenWindows();
+    UnmarkShownCurrentGroup();
 }
 
 static void ShowTrayMenu(HWND window)

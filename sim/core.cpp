@@ -83,6 +83,7 @@ void FailCall(const char *function, int nth, int times)
 }
 
 void ClearFaults() { D().faults.clear(); }
+size_t FaultsHit() { return D().faultsHit; }
 
 bool ShouldFail(const char *function)
 {
@@ -94,6 +95,7 @@ bool ShouldFail(const char *function)
         f.skip--;
         return false;
     }
+    D().faultsHit++;
     if (f.forever)
         return true;
     if (--f.times <= 0)

@@ -34,6 +34,7 @@ struct Window {
     HFONT font = nullptr;
     std::map<std::string, HANDLE> props;
     std::string name;          // for the call log
+    bool privileged = false;   // its program runs at a higher integrity level
 };
 
 struct WindowClass {
@@ -106,6 +107,7 @@ struct Desktop {
     POINT cursor = {640, 400};
     // faults and log
     std::map<std::string, Fault> faults;
+    size_t faultsHit = 0;
     std::vector<std::string> log;
     bool logging = true;
     // heap

@@ -32,6 +32,9 @@ void Retitle(HWND window, const char *title);
 void SetStyles(HWND window, DWORD style, DWORD exStyle);
 void Destroy(HWND window);
 void OwnerSetProp(HWND window, const char *name, UINT_PTR value);
+// The window's program runs at a higher integrity level than the program
+// under test (elevated, say): calls that change the window are refused.
+void MarkPrivileged(HWND window);
 // The user activates the window (click): foreground and top of the Z order.
 void Activate(HWND window);
 // Close box, system menu Close: WM_SYSCOMMAND SC_CLOSE to the window.
@@ -97,6 +100,8 @@ void DeliverPending();
 // after it too (times 0: every call from then on).
 void FailCall(const char *function, int nth = 1, int times = 1);
 void ClearFaults();
+// How many calls the faults armed above have failed so far.
+size_t FaultsHit();
 // Runs an action just before the nth call of the named function from now,
 // as if another program acted at that moment (a window destroyed mid-switch).
 void BeforeCall(const char *function, int nth, std::function<void()> action);

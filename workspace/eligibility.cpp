@@ -71,11 +71,13 @@ void SummonHiddenWindow(HWND window)
     e.window = window;
     e.savedShowCmd = showCmd;
     e.stackRank = -1;
-    RemovePropA(window, HiddenMarkerName);
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
                                                 : SW_SHOWNORMAL;
     ShowWindow(window, command);
+    // Unmarked once it is back; a show that failed leaves it hidden, marked
+    // and in the current group, where the next activation or show tries again.
+    UnmarkIfShown(window);
     SetForegroundWindow(window);
 }
 
@@ -118,4 +120,15 @@ void PurgeUnmarkedHidden()
                 i++;
         }
     }
+}
+
+// The group on screen carries no marker. A window whose show had not yet
+// landed, or had failed, when its group was shown keeps its marker until it
+// is seen on screen here.
+void UnmarkShownCurrentGroup()
+{
+    const Group &g = GroupTable[CurrentGroup];
+    for (int i = 0; i < g.count; i++)
+        if (GetPropA(g.entries[i].window, HiddenMarkerName))
+            UnmarkIfShown(g.entries[i].window);
 }

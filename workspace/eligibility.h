@@ -13,3 +13,5 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, 
 void SummonHiddenWindow(HWND window);
 // Drops windows that their own programs have hidden.
 void PurgeUnmarkedHidden();
+// Removes the marker from the windows of the current group seen on screen.
+void UnmarkShownCurrentGroup();

@@ -53,11 +53,12 @@ static void HideAndMarkOne(HWND window)
 {
     if (!IsWindow(window))
         return;
-    // A window already hidden by its own program gets no marker: it is not
-    // ours to bring back, and the next purge drops it.
-    if (IsWindowVisible(window))
-        SetPropA(window, HiddenMarkerName, (HANDLE)1);
-    ShowWindow(window, SW_HIDE);
+    // A window that could not be marked stays on screen, in its group.
+    if (MarkBeforeHide(window))
+        ShowWindow(window, SW_HIDE);
+    // Still on screen (refused by the window manager, or never hidden): a
+    // marker left on it would claim a hide that did not happen.
+    UnmarkIfShown(window);
 }
 
 static void HideAndMark(INT group)
@@ -142,8 +143,8 @@ static BatchSlot *BottomUpOrder(INT group, int count)
     return order;
 }
 
-// Shows the non-minimised windows in one batch; false if the batch failed
-// and nothing of it took effect.
+// Shows the non-minimised windows in one batch; false if the batch failed,
+// at a deferral or at its end, and the windows must be shown singly.
 static bool ShowInBatch(INT group, int count)
 {
     HDWP batch = BeginDeferWindowPos(count);
@@ -167,8 +168,7 @@ static bool ShowInBatch(INT group, int count)
         HeapFree(GetProcessHeap(), 0, order);
     if (!batch)
         return false;
-    EndDeferWindowPos(batch);
-    return true;
+    return EndDeferWindowPos(batch) != FALSE;
 }
 
 // The entry to activate: the lowest stackRank among the non-minimised
@@ -217,6 +217,8 @@ void ShowGroup(INT group)
             SetForegroundWindow(w);
         }
     }
+    // A window that did not come back keeps its marker, and with it the
+    // way back after a crash.
     for (int i = 0; i < g.count; i++)
-        RemovePropA(g.entries[i].window, HiddenMarkerName);
+        UnmarkIfShown(g.entries[i].window);
 }
