@@ -107,7 +107,7 @@ struct Desktop {
     POINT cursor = {640, 400};
     // faults and log
     std::map<std::string, Fault> faults;
-    size_t faultsHit = 0;
+    std::map<std::string, size_t> faultsHit;
     std::vector<std::string> log;
     bool logging = true;
     // heap

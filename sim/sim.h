@@ -100,8 +100,9 @@ void DeliverPending();
 // after it too (times 0: every call from then on).
 void FailCall(const char *function, int nth = 1, int times = 1);
 void ClearFaults();
-// How many calls the faults armed above have failed so far.
-size_t FaultsHit();
+// How many calls the faults armed above have failed so far, of the named
+// function or of all.
+size_t FaultsHit(const char *function = nullptr);
 // Runs an action just before the nth call of the named function from now,
 // as if another program acted at that moment (a window destroyed mid-switch).
 void BeforeCall(const char *function, int nth, std::function<void()> action);

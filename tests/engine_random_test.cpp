@@ -98,6 +98,7 @@ struct World {
     std::set<HWND> visibleBefore, markedBefore;
     bool programStep;                        // only the engine acted in this step
     size_t faultsBefore;                     // sim::FaultsHit() before this step
+    size_t markFaultsBefore, showFaultsBefore;  // of SetPropA and ShowWindow
     HeapFault heap[2];                       // HeapAlloc, HeapReAlloc
     bool growthFailed;                       // a group could not grow in this step
     bool otherHeapFailed;                    // another allocation failed in this step
@@ -433,21 +434,24 @@ HWND Carry(INT target)
 }
 
 bool FaultHit(World &w) { return sim::FaultsHit() != w.faultsBefore; }
+bool MarkRefused(World &w) { return sim::FaultsHit("SetPropA") != w.markFaultsBefore; }
+bool ShowRefused(World &w) { return sim::FaultsHit("ShowWindow") != w.showFaultsBefore; }
 
 // What a switch from `from` to `to` promises, given what stood before it.
-// A refused call may leave a window of the group left on screen, or one of
-// the group shown hidden; the marker checks after every step see to it that
-// such a window is then unmarked, or still marked.
+// A refused marker or hide may leave a window of the group left on screen,
+// a refused show one of the group shown hidden; the marker checks after
+// every step see to it that such a window is then unmarked, or still marked.
+// A failed batch, at any point, still shows every window.
 void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const std::set<HWND> &unmanagedBefore)
 {
     if (CurrentGroup != to)
         return Fail(file, line, w, "switch to " + std::to_string(to) + " left group " +
                                        std::to_string(CurrentGroup) + " current");
-    bool refused = FaultHit(w);
+    bool refused = MarkRefused(w) || ShowRefused(w);
     const Group &shown = GroupTable[to];
     for (int i = 0; i < shown.count; i++) {
         HWND h = shown.entries[i].window;
-        if (!sim::Exists(h) || (!sim::Visible(h) && !refused && !w.privileged.count(h)))
+        if (!sim::Exists(h) || (!sim::Visible(h) && !ShowRefused(w) && !w.privileged.count(h)))
             return Fail(file, line, w, Name(h) + " of the group shown is gone or hidden");
     }
     const Group &left = GroupTable[from];
@@ -463,7 +467,7 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     // When the batch ran whole and in its order, the stacking captured when
     // the group was left is back: its shown windows stand by StackRank, the
     // earlier entry above among equals.
-    if (w.growthFailed || w.otherHeapFailed || refused || sim::CallsOf({"EndDeferWindowPos"}).empty())
+    if (w.growthFailed || w.otherHeapFailed || FaultHit(w) || sim::CallsOf({"EndDeferWindowPos"}).empty())
         return;
     int above = NotFound;
     for (HWND h : sim::ZOrder()) {
@@ -569,6 +573,8 @@ void BeforeStep(World &w, bool programStep)
     w.markedBefore = MarkedSet(w);
     w.programStep = programStep;
     w.faultsBefore = sim::FaultsHit();
+    w.markFaultsBefore = sim::FaultsHit("SetPropA");
+    w.showFaultsBefore = sim::FaultsHit("ShowWindow");
     sim::ClearCalls();
 }
 
@@ -604,23 +610,28 @@ void ArmEndFault(World &w, const char *pass)
     Note(w, std::string(pass) + ", ShowWindow call " + std::to_string(nth) + " fails");
 }
 
-// The exit release, the watcher's pass, then the next start's pass: each
-// window comes back unless a call for it failed, and then it stays marked
-// for the pass after.
+// The exit release (or a kill), the watcher's pass, then the next start's
+// pass: each window comes back unless a call for it failed, and then it
+// stays marked for the pass after.
 void CheckReleased(const char *file, int line, World &w)
 {
     const std::set<HWND> hidden = w.hiddenByEngine;
-    BeforeStep(w, true);
-    ArmEndFault(w, "exit release");
-    Shutdown();
-    FollowVisibility(w, w.visibleBefore, true, false);
-    for (int g = 0; g < GroupCount; g++)
-        for (int i = 0; i < GroupTable[g].count; i++) {
-            HWND h = GroupTable[g].entries[i].window;
-            if (sim::Exists(h) && !sim::Visible(h) && !FaultHit(w) && !w.privileged.count(h))
-                return Fail(file, line, w, Name(h) + " is hidden after the exit release");
-        }
-    CheckWorld(file, line, w);
+    if (Chance(w.rng, 50)) {
+        Note(w, "killed");
+        w.counts["ended by a kill"]++;
+    } else {
+        BeforeStep(w, true);
+        ArmEndFault(w, "exit release");
+        Shutdown();
+        FollowVisibility(w, w.visibleBefore, true, false);
+        for (int g = 0; g < GroupCount; g++)
+            for (int i = 0; i < GroupTable[g].count; i++) {
+                HWND h = GroupTable[g].entries[i].window;
+                if (sim::Exists(h) && !sim::Visible(h) && !FaultHit(w) && !w.privileged.count(h))
+                    return Fail(file, line, w, Name(h) + " is hidden after the exit release");
+            }
+        CheckWorld(file, line, w);
+    }
     for (const char *pass : {"watcher's pass", "next start's pass"}) {
         if (w.failed)
             return;
