@@ -95,7 +95,7 @@ struct World {
     // Windows of a more privileged program: the engine cannot change them.
     std::set<HWND> privileged;
     // Before the current step: the windows on screen, and those marked.
-    std::set<HWND> visibleBefore, markedBefore;
+    std::set<HWND> visibleBefore, markedBefore, currentBefore;
     bool programStep;                        // only the engine acted in this step
     size_t faultsBefore;                     // sim::FaultsHit() before this step
     size_t markFaultsBefore, showFaultsBefore;  // of SetPropA and ShowWindow
@@ -274,8 +274,10 @@ void FollowVisibility(World &w, const std::set<HWND> &before, bool programStep, 
         if (delivery && sim::Exists(h)) {
             // A delivered event summoned it. Only an activation that came
             // after the hide asks for that; the switch itself hands the
-            // activation from window to window of the group it hides.
-            if (!w.activatedWhileHidden.count(h))
+            // activation from window to window of the group it hides. A
+            // window of the group on screen whose show was refused may be
+            // activated all the same, and the summon then shows it.
+            if (!w.activatedWhileHidden.count(h) && !w.currentBefore.count(h))
                 return FAIL_WORLD(w, Name(h) + " was summoned by an event from before it was hidden");
             w.counts["summons"]++;
         }
@@ -571,6 +573,9 @@ void BeforeStep(World &w, bool programStep)
 {
     w.visibleBefore = VisibleSet(w);
     w.markedBefore = MarkedSet(w);
+    w.currentBefore.clear();
+    for (int i = 0; i < GroupTable[CurrentGroup].count; i++)
+        w.currentBefore.insert(GroupTable[CurrentGroup].entries[i].window);
     w.programStep = programStep;
     w.faultsBefore = sim::FaultsHit();
     w.markFaultsBefore = sim::FaultsHit("SetPropA");
