@@ -60,6 +60,7 @@ static void OnMaintenanceTick()
     PurgeUnmarkedHidden();
     AdoptUnseenWindows();
     RetryTrayIcon();
+    UnmarkShownCurrentGroup();
 }
 
 static void ShowTrayMenu(HWND window)

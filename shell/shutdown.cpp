@@ -17,8 +17,10 @@ static void ReleaseManagedWindows()
             HWND w = g.entries[i].window;
             if (!IsWindow(w))
                 continue;
-            RemovePropA(w, HiddenMarkerName);
             ShowWindow(w, IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
+            // After the show, and only if it worked: a window still hidden
+            // keeps the marker for the watcher.
+            UnmarkIfShown(w);
         }
     }
 }

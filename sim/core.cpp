@@ -83,6 +83,14 @@ void FailCall(const char *function, int nth, int times)
 }
 
 void ClearFaults() { D().faults.clear(); }
+size_t FaultsHit(const char *function)
+{
+    size_t hits = 0;
+    for (const auto &f : D().faultsHit)
+        if (!function || f.first == function)
+            hits += f.second;
+    return hits;
+}
 
 bool ShouldFail(const char *function)
 {
@@ -94,6 +102,7 @@ bool ShouldFail(const char *function)
         f.skip--;
         return false;
     }
+    D().faultsHit[function]++;
     if (f.forever)
         return true;
     if (--f.times <= 0)

@@ -38,6 +38,7 @@ struct Window {
     std::map<std::string, HANDLE> props;
     std::set<UINT> allowedFromLower;  // messages its UIPI filter lets through
     std::string name;          // for the call log
+    bool privileged = false;   // its program runs at a higher integrity level
 };
 
 struct WindowClass {
@@ -120,6 +121,7 @@ struct Desktop {
     uintptr_t nextMonitor = 0x20010;
     // faults and log
     std::map<std::string, Fault> faults;
+    std::map<std::string, size_t> faultsHit;
     std::vector<std::string> log;
     bool logging = true;
     // heap

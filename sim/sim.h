@@ -42,6 +42,9 @@ void Snap(HWND window, RECT rect);
 // The window manager cloaks the window (DWM_CLOAKED_*), or uncloaks it (0).
 void Cloak(HWND window, DWORD reason);
 void OwnerSetProp(HWND window, const char *name, UINT_PTR value);
+// The window's program runs at a higher integrity level than the program
+// under test (elevated, say): calls that change the window are refused.
+void MarkPrivileged(HWND window);
 // The user activates the window (click): foreground and top of the Z order.
 void Activate(HWND window);
 // Close box, system menu Close: WM_SYSCOMMAND SC_CLOSE to the window.
@@ -120,6 +123,9 @@ void DeliverPending();
 // after it too (times 0: every call from then on).
 void FailCall(const char *function, int nth = 1, int times = 1);
 void ClearFaults();
+// How many calls the faults armed above have failed so far, of the named
+// function or of all.
+size_t FaultsHit(const char *function = nullptr);
 // Runs an action just before the nth call of the named function from now,
 // as if another program acted at that moment (a window destroyed mid-switch).
 void BeforeCall(const char *function, int nth, std::function<void()> action);

@@ -304,6 +304,25 @@ void OwnerSetProp(HWND window, const char *name, UINT_PTR value)
         w->props[name] = (HANDLE)value;
 }
 
+void MarkPrivileged(HWND window)
+{
+    if (Window *w = Find(window))
+        w->privileged = true;
+}
+
+// User Interface Privilege Isolation: a process may change a window only if
+// the window's process runs at the same or a lower integrity level. SetProp
+// and RemoveProp document the refusal with ERROR_ACCESS_DENIED; ShowWindow,
+// SetWindowPos and DeferWindowPos leave a higher-integrity window as it is.
+// Reading the window (visibility, properties, placement, text) stays open.
+static bool Refused(const Window &w)
+{
+    if (!w.privileged)
+        return false;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return true;
+}
+
 void Activate(HWND window)
 {
     if (Find(window))
@@ -609,7 +628,7 @@ BOOL ShowWindow(HWND window, int command)
 {
     Log("ShowWindow", "%s, %d", Label(window).c_str(), command);
     Window *w = Find(window);
-    if (!w)
+    if (!w || Refused(*w) || ShouldFail("ShowWindow"))
         return FALSE;
     BOOL wasVisible = w->visible;
     ShowInternal(*w, command);
@@ -620,7 +639,7 @@ BOOL SetPropA(HWND window, LPCSTR name, HANDLE data)
 {
     Log("SetPropA", "%s, %s, %lu", Label(window).c_str(), name, (unsigned long)(uintptr_t)data);
     Window *w = Find(window);
-    if (!w || !name || ShouldFail("SetPropA"))
+    if (!w || !name || Refused(*w) || ShouldFail("SetPropA"))
         return FALSE;
     w->props[name] = data;
     return TRUE;
@@ -640,7 +659,7 @@ HANDLE RemovePropA(HWND window, LPCSTR name)
 {
     Log("RemovePropA", "%s, %s", Label(window).c_str(), name);
     Window *w = Find(window);
-    if (!w || !name)
+    if (!w || !name || Refused(*w))
         return nullptr;
     auto it = w->props.find(name);
     if (it == w->props.end())
@@ -758,7 +777,8 @@ HDWP DeferWindowPos(HDWP batch, HWND window, HWND insertAfter, int x, int y, int
     auto it = batches.find(batch);
     if (it == batches.end())
         return nullptr;
-    if (!Find(window) || ShouldFail("DeferWindowPos")) {
+    Window *w = Find(window);
+    if (!w || Refused(*w) || ShouldFail("DeferWindowPos")) {
         // A failed deferral frees the whole batch, as user32 does.
         batches.erase(it);
         return nullptr;
@@ -775,6 +795,9 @@ BOOL EndDeferWindowPos(HDWP batch)
         return FALSE;
     DeferBatch b = std::move(it->second);
     batches.erase(it);
+    // A failed batch is freed all the same and moves no window.
+    if (ShouldFail("EndDeferWindowPos"))
+        return FALSE;
     for (const DeferBatch::Item &i : b.items)
         if (Window *w = Find(i.window))
             ApplyWindowPos(*w, i.after, i.x, i.y, i.cx, i.cy, i.flags);
@@ -786,7 +809,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     Log("SetWindowPos", "%s, %s, %d, %d, %d, %d, %#06x", Label(window).c_str(), Label(insertAfter).c_str(), x, y,
         cx, cy, flags);
     Window *w = Find(window);
-    if (!w || ShouldFail("SetWindowPos"))
+    if (!w || Refused(*w) || ShouldFail("SetWindowPos"))
         return FALSE;
     ApplyWindowPos(*w, insertAfter, x, y, cx, cy, flags);
     return TRUE;

@@ -155,8 +155,9 @@ TEST(Summon, EachSavedShowStateComesBackAsItShould)
         EXPECT_ON_SCREEN(w, c.expectedState);
         EXPECT_EQ(sim::Foreground(), w);
         std::string name = sim::NameOf(w);
-        EXPECT_CALLS((std::vector<std::string>{"RemovePropA(" + name + ", PlinthwiseHidden)",
-                                               "ShowWindow(" + name + ", " + std::to_string(c.expectedCommand) + ")",
+        // The marker goes once the window is back on screen.
+        EXPECT_CALLS((std::vector<std::string>{"ShowWindow(" + name + ", " + std::to_string(c.expectedCommand) + ")",
+                                               "RemovePropA(" + name + ", PlinthwiseHidden)",
                                                "SetForegroundWindow(" + name + ")"}),
                      sim::CallsOf({"RemovePropA", "ShowWindow", "SetForegroundWindow"}));
         // The hook then reads the fresh state into the entry.

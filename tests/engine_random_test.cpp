@@ -1,11 +1,14 @@
 // The workspace engine under random, reproducible desktop activity: other
 // programs make, hide, show, resize, retitle and destroy windows, the user
 // activates them, and the program switches, carries, runs its maintenance
-// tick and hears foreground events, while calls fail at random. After every
-// step the table and the desktop are checked against what the engine
-// promises: above all that no window it hid is ever lost, and also that a
-// switch shows its group stacked as captured, that only an activation
-// summons a hidden window, and that the exit release shows everything.
+// tick and hears foreground events, while calls fail at random and some
+// windows belong to a more privileged program that refuses every change.
+// After every step the table and the desktop are checked against what the
+// engine promises: above all that no window it hid is ever lost, that a
+// window is hidden only with the marker, keeps it while hidden and loses it
+// once the engine has it on screen again, and also that a switch shows its
+// group stacked as captured, that only an activation summons a hidden
+// window, and that the exit release and the watcher show everything.
 //
 // PLINTH_SEED and PLINTH_STEPS override the seed of EngineRandom.DefaultSeed
 // and the step count of every case, for long runs and for replaying a
@@ -26,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/shutdown.h"
 #include "sim/sim.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
@@ -88,6 +92,13 @@ struct World {
     std::set<HWND> strays;
     // Hidden windows the user activated: a summon of these is asked for.
     std::set<HWND> activatedWhileHidden;
+    // Windows of a more privileged program: the engine cannot change them.
+    std::set<HWND> privileged;
+    // Before the current step: the windows on screen, and those marked.
+    std::set<HWND> visibleBefore, markedBefore, currentBefore;
+    bool programStep;                        // only the engine acted in this step
+    size_t faultsBefore;                     // sim::FaultsHit() before this step
+    size_t markFaultsBefore, showFaultsBefore;  // of SetPropA and ShowWindow
     HeapFault heap[2];                       // HeapAlloc, HeapReAlloc
     bool growthFailed;                       // a group could not grow in this step
     bool otherHeapFailed;                    // another allocation failed in this step
@@ -129,7 +140,7 @@ int GroupOf(HWND h)
     return -1;
 }
 
-std::string DescribeTable()
+std::string DescribeTable(const World &w)
 {
     std::ostringstream text;
     text << "current group " << CurrentGroup << "\n";
@@ -140,7 +151,7 @@ std::string DescribeTable()
             HWND h = grp.entries[i].window;
             text << " " << Name(h) << "[" << grp.entries[i].savedShowCmd << "," << grp.entries[i].stackRank
                  << (sim::Exists(h) ? (sim::Visible(h) ? ",vis" : ",hid") : ",gone")
-                 << (sim::HasProp(h, HiddenMarkerName) ? ",M]" : "]");
+                 << (sim::HasProp(h, HiddenMarkerName) ? ",M" : "") << (w.privileged.count(h) ? ",P" : "") << "]";
         }
         text << "\n";
     }
@@ -156,7 +167,7 @@ void Fail(const char *file, int line, World &w, const std::string &what)
          << " engine_random_test --gtest_filter=EngineRandom.DefaultSeed\nlast steps:\n";
     for (const std::string &s : w.recent)
         text << "  " << s << "\n";
-    text << DescribeTable();
+    text << DescribeTable(w);
     ADD_FAILURE_AT(file, line) << text.str();
     w.failed = true;
 }
@@ -186,6 +197,16 @@ void CheckWorld(const char *file, int line, World &w)
                                        std::to_string(arrays) + " group arrays");
     if (CurrentGroup < 0 || CurrentGroup >= GroupCount)
         return Fail(file, line, w, "current group " + std::to_string(CurrentGroup));
+    for (HWND h : w.markedBefore)
+        if (sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName))
+            return Fail(file, line, w, Name(h) + " lost its marker while hidden");
+    // The engine leaves no marker on a window it has on screen; only a
+    // window its own program showed keeps one until it is activated or its
+    // group is shown.
+    for (HWND h : w.live)
+        if (w.programStep && sim::Visible(h) && sim::HasProp(h, HiddenMarkerName) &&
+            !(w.visibleBefore.count(h) && w.markedBefore.count(h)))
+            return Fail(file, line, w, Name(h) + " is on screen and still marked");
     for (HWND h : w.hiddenByEngine) {
         if (!sim::HasProp(h, HiddenMarkerName))
             return Fail(file, line, w, Name(h) + " was hidden by the engine and lost its marker while hidden");
@@ -253,8 +274,10 @@ void FollowVisibility(World &w, const std::set<HWND> &before, bool programStep, 
         if (delivery && sim::Exists(h)) {
             // A delivered event summoned it. Only an activation that came
             // after the hide asks for that; the switch itself hands the
-            // activation from window to window of the group it hides.
-            if (!w.activatedWhileHidden.count(h))
+            // activation from window to window of the group it hides. A
+            // window of the group on screen whose show was refused may be
+            // activated all the same, and the summon then shows it.
+            if (!w.activatedWhileHidden.count(h) && !w.currentBefore.count(h))
                 return FAIL_WORLD(w, Name(h) + " was summoned by an event from before it was hidden");
             w.counts["summons"]++;
         }
@@ -311,6 +334,12 @@ void MakeOne(World &w)
     int show = shows[Below(w.rng, 7)];
     HWND h = sim::MakeWindow(cls, title, style, exStyle, show);
     sim::Name(h, name);
+    if (Chance(w.rng, 4)) {
+        sim::MarkPrivileged(h);
+        w.privileged.insert(h);
+        kind = "privileged";
+        w.counts["privileged windows"]++;
+    }
     w.live.push_back(h);
     w.styles[h] = style;
     w.exStyles[h] = exStyle;
@@ -333,7 +362,7 @@ void DesktopStep(World &w)
         Note(w, "destroy " + n);
         sim::Destroy(h);
         w.live.erase(std::find(w.live.begin(), w.live.end(), h));
-        w.hiddenByEngine.erase(h), w.strays.erase(h), w.activatedWhileHidden.erase(h);
+        w.hiddenByEngine.erase(h), w.strays.erase(h), w.activatedWhileHidden.erase(h), w.privileged.erase(h);
         return;
     }
     if (k < 60) {
@@ -372,8 +401,10 @@ void DesktopStep(World &w)
 
 void ArmFault(World &w)
 {
-    const char *names[] = {"HeapAlloc", "HeapReAlloc", "GetWindowPlacement", "BeginDeferWindowPos", "DeferWindowPos"};
-    int f = Below(w.rng, 5), nth = 1 + Below(w.rng, 4), times = 1 + Below(w.rng, 3);
+    const char *names[] = {"HeapAlloc",      "HeapReAlloc", "GetWindowPlacement", "BeginDeferWindowPos",
+                           "DeferWindowPos", "SetPropA",    "ShowWindow",         "EndDeferWindowPos",
+                           "SetWindowPos"};
+    int f = Below(w.rng, 9), nth = 1 + Below(w.rng, 4), times = 1 + Below(w.rng, 3);
     // Growth is rare; when a group is full, aim at it more often.
     for (int g = 0; g < GroupCount; g++)
         if (GroupTable[g].count == GroupTable[g].capacity && Chance(w.rng, 50))
@@ -404,32 +435,41 @@ HWND Carry(INT target)
     return h;
 }
 
+bool FaultHit(World &w) { return sim::FaultsHit() != w.faultsBefore; }
+bool MarkRefused(World &w) { return sim::FaultsHit("SetPropA") != w.markFaultsBefore; }
+bool ShowRefused(World &w) { return sim::FaultsHit("ShowWindow") != w.showFaultsBefore; }
+
 // What a switch from `from` to `to` promises, given what stood before it.
+// A refused marker or hide may leave a window of the group left on screen,
+// a refused show one of the group shown hidden; the marker checks after
+// every step see to it that such a window is then unmarked, or still marked.
+// A failed batch, at any point, still shows every window.
 void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const std::set<HWND> &unmanagedBefore)
 {
     if (CurrentGroup != to)
         return Fail(file, line, w, "switch to " + std::to_string(to) + " left group " +
                                        std::to_string(CurrentGroup) + " current");
+    bool refused = MarkRefused(w) || ShowRefused(w);
     const Group &shown = GroupTable[to];
     for (int i = 0; i < shown.count; i++) {
         HWND h = shown.entries[i].window;
-        if (!sim::Exists(h) || !sim::Visible(h) || sim::HasProp(h, HiddenMarkerName))
-            return Fail(file, line, w, Name(h) + " of the group shown is gone, hidden or still marked");
+        if (!sim::Exists(h) || (!sim::Visible(h) && !ShowRefused(w) && !w.privileged.count(h)))
+            return Fail(file, line, w, Name(h) + " of the group shown is gone or hidden");
     }
     const Group &left = GroupTable[from];
     for (int i = 0; i < left.count; i++) {
         HWND h = left.entries[i].window;
-        if (sim::Exists(h) && sim::Visible(h))
+        if (sim::Exists(h) && sim::Visible(h) && !refused && !w.privileged.count(h))
             return Fail(file, line, w, Name(h) + " of the group left is still on screen");
     }
     // New windows join the group being left and go with it.
     for (HWND h : unmanagedBefore)
-        if (sim::Exists(h) && sim::Visible(h) && !w.growthFailed)
+        if (sim::Exists(h) && sim::Visible(h) && !w.growthFailed && !refused && !w.privileged.count(h))
             return Fail(file, line, w, Name(h) + ", new before the switch, stays on screen outside the table");
     // When the batch ran whole and in its order, the stacking captured when
     // the group was left is back: its shown windows stand by StackRank, the
     // earlier entry above among equals.
-    if (w.growthFailed || w.otherHeapFailed || sim::CallsOf({"EndDeferWindowPos"}).empty())
+    if (w.growthFailed || w.otherHeapFailed || FaultHit(w) || sim::CallsOf({"EndDeferWindowPos"}).empty())
         return;
     int above = NotFound;
     for (HWND h : sim::ZOrder()) {
@@ -458,6 +498,9 @@ void ProgramStep(World &w, int kind)
         const INT odd[] = {-1, 5, INT_MIN, INT_MAX};
         INT t = Chance(w.rng, 90) ? Below(w.rng, GroupCount) : odd[Below(w.rng, 4)];
         Note(w, "switch to " + std::to_string(t));
+        std::vector<HWND> leaving;
+        for (int i = 0; i < GroupTable[from].count; i++)
+            leaving.push_back(GroupTable[from].entries[i].window);
         SwitchToGroup(t);
         FollowHeapCalls(w);
         if ((UINT)t >= (UINT)GroupCount || t == from) {
@@ -466,6 +509,11 @@ void ProgramStep(World &w, int kind)
             return;
         }
         w.counts["switches"]++;
+        // Whatever could not be hidden stays where it was: no window leaves
+        // the group being left.
+        for (HWND h : leaving)
+            if (sim::Exists(h) && FindInGroup(from, h) == NotFound)
+                return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
         return CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
     }
     if (kind < 16) {
@@ -480,7 +528,7 @@ void ProgramStep(World &w, int kind)
         CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
         int i = FindInGroup(t, carried);
         // The carried window is the top window of the group it joined.
-        if (!w.failed && i != NotFound && !IsMinimizedShowCmd(GroupTable[t].entries[i].savedShowCmd) &&
+        if (!w.failed && !FaultHit(w) && i != NotFound && !IsMinimizedShowCmd(GroupTable[t].entries[i].savedShowCmd) &&
             sim::Foreground() != carried)
             FAIL_WORLD(w, "carried " + Name(carried) + " is not the foreground window after the switch");
         return;
@@ -489,6 +537,7 @@ void ProgramStep(World &w, int kind)
         Note(w, "tick");
         PurgeUnmarkedHidden();
         AdoptUnseenWindows();
+        UnmarkShownCurrentGroup();
         FollowHeapCalls(w);
         w.counts["ticks"]++;
         for (int g = 0; g < GroupCount; g++)
@@ -496,6 +545,8 @@ void ProgramStep(World &w, int kind)
                 HWND h = GroupTable[g].entries[i].window;
                 if (sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName))
                     return FAIL_WORLD(w, Name(h) + ", hidden by its own program, survived the purge");
+                if (g == CurrentGroup && sim::Visible(h) && sim::HasProp(h, HiddenMarkerName))
+                    return FAIL_WORLD(w, Name(h) + " is on screen in the current group and still marked");
             }
         for (HWND h : w.live)
             if (Eligible(w, h) && GroupOf(h) < 0 && !w.growthFailed)
@@ -508,12 +559,36 @@ void ProgramStep(World &w, int kind)
     w.counts["deliveries"]++;
 }
 
+std::set<HWND> MarkedSet(World &w)
+{
+    std::set<HWND> out;
+    for (HWND h : w.live)
+        if (sim::HasProp(h, HiddenMarkerName))
+            out.insert(h);
+    return out;
+}
+
+// What the marker checks compare with: the desktop before a step.
+void BeforeStep(World &w, bool programStep)
+{
+    w.visibleBefore = VisibleSet(w);
+    w.markedBefore = MarkedSet(w);
+    w.currentBefore.clear();
+    for (int i = 0; i < GroupTable[CurrentGroup].count; i++)
+        w.currentBefore.insert(GroupTable[CurrentGroup].entries[i].window);
+    w.programStep = programStep;
+    w.faultsBefore = sim::FaultsHit();
+    w.markFaultsBefore = sim::FaultsHit("SetPropA");
+    w.showFaultsBefore = sim::FaultsHit("ShowWindow");
+    sim::ClearCalls();
+}
+
 void Step(World &w)
 {
-    std::set<HWND> before = VisibleSet(w);
-    sim::ClearCalls();
     w.growthFailed = w.otherHeapFailed = false;
     int k = Below(w.rng, 100);
+    BeforeStep(w, k >= 55 && k < 95);
+    const std::set<HWND> &before = w.visibleBefore;
     if (k < 55) {
         DesktopStep(w);
         FollowVisibility(w, before, false, false);
@@ -528,40 +603,58 @@ void Step(World &w)
         CHECK_WORLD(w);
 }
 
-// The shutdown's release: every entry that exists loses its marker and is
-// shown in its saved state; nothing else brings windows back.
-void ReleaseAll()
+// The last passes fail a ShowWindow call now and then: the exit release and
+// the recovery passes make no other call of those that can fail.
+void ArmEndFault(World &w, const char *pass)
 {
-    for (int g = 0; g < GroupCount; g++)
-        for (int i = 0; i < GroupTable[g].count; i++) {
-            const GroupEntry &e = GroupTable[g].entries[i];
-            if (!IsWindow(e.window))
-                continue;
-            RemovePropA(e.window, HiddenMarkerName);
-            ShowWindow(e.window, IsMinimizedShowCmd(e.savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
-        }
+    sim::ClearFaults();
+    if (!Chance(w.rng, 70))
+        return;
+    int nth = 1 + Below(w.rng, 8);
+    sim::FailCall("ShowWindow", nth);
+    Note(w, std::string(pass) + ", ShowWindow call " + std::to_string(nth) + " fails");
 }
 
+// The exit release (or a kill), the watcher's pass, then the next start's
+// pass: each window comes back unless a call for it failed, and then it
+// stays marked for the pass after.
 void CheckReleased(const char *file, int line, World &w)
 {
-    for (HWND h : w.hiddenByEngine) {
-        bool stray = w.strays.count(h) != 0;
-        if (!stray && !sim::Visible(h))
-            return Fail(file, line, w, Name(h) + " is still hidden after the exit release");
-        if (stray && !sim::HasProp(h, HiddenMarkerName))
-            return Fail(file, line, w, Name(h) + " fell out of the table and lost its marker");
+    const std::set<HWND> hidden = w.hiddenByEngine;
+    if (Chance(w.rng, 50)) {
+        Note(w, "killed");
+        w.counts["ended by a kill"]++;
+    } else {
+        BeforeStep(w, true);
+        ArmEndFault(w, "exit release");
+        Shutdown();
+        FollowVisibility(w, w.visibleBefore, true, false);
+        for (int g = 0; g < GroupCount; g++)
+            for (int i = 0; i < GroupTable[g].count; i++) {
+                HWND h = GroupTable[g].entries[i].window;
+                if (sim::Exists(h) && !sim::Visible(h) && !FaultHit(w) && !w.privileged.count(h))
+                    return Fail(file, line, w, Name(h) + " is hidden after the exit release");
+            }
+        CheckWorld(file, line, w);
     }
-    for (int g = 0; g < GroupCount; g++)
-        for (int i = 0; i < GroupTable[g].count; i++) {
-            HWND h = GroupTable[g].entries[i].window;
-            if (sim::Exists(h) && (!sim::Visible(h) || sim::HasProp(h, HiddenMarkerName)))
-                return Fail(file, line, w, Name(h) + " is hidden or marked after the exit release");
-        }
-    // What the watcher then does shows the strays.
-    RestoreMarkedWindows();
-    for (HWND h : w.hiddenByEngine)
-        if (!sim::Visible(h))
-            return Fail(file, line, w, Name(h) + " is still hidden after the watcher's pass");
+    for (const char *pass : {"watcher's pass", "next start's pass"}) {
+        if (w.failed)
+            return;
+        BeforeStep(w, true);
+        if (pass[0] == 'w')
+            ArmEndFault(w, pass);
+        else
+            sim::ClearFaults();
+        RestoreMarkedWindows();
+        FollowVisibility(w, w.visibleBefore, true, false);
+        for (HWND h : w.live)
+            if (sim::Visible(h) && sim::HasProp(h, HiddenMarkerName))
+                return Fail(file, line, w, Name(h) + " is on screen and still marked after the " + pass);
+        CheckWorld(file, line, w);
+    }
+    for (HWND h : hidden)
+        if (sim::Exists(h) && !sim::Visible(h))
+            return Fail(file, line, w, Name(h) + " is still hidden after the next start's pass");
     for (HWND h : w.live)
         if (sim::HasProp(h, HiddenMarkerName))
             return Fail(file, line, w, Name(h) + " still carries the marker at the end");
@@ -596,14 +689,13 @@ void RunWorld(uint64_t seed, long steps)
     if (w.failed)
         return;
     w.step = steps;
-    Note(w, "exit release");
-    sim::ClearFaults();
-    ReleaseAll();
     CheckReleased(__FILE__, __LINE__, w);
+    if (w.failed)
+        return;
 
     std::ostringstream summary;
     summary << "seed " << seed << ", " << steps << " steps, " << w.made << " windows made, largest group capacity "
-            << maxCapacity;
+            << maxCapacity << "; calls failed " << sim::FaultsHit();
     for (const auto &c : w.counts)
         summary << "; " << c.first << " " << c.second;
     printf("%s\n", summary.str().c_str());

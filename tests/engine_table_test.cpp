@@ -1,4 +1,6 @@
 // The group table: growth, removal, look-ups and the minimised states.
+#include <string.h>
+
 #include "tests/engine_fixture.h"
 
 namespace {
@@ -76,9 +78,20 @@ TEST(GroupTable, IneligibleWindowsAndBadIndexesChangeNothing)
     EXPECT_EQ(Members(1), (std::vector<HWND>{a}));
     EXPECT_EQ(Members(0), (std::vector<HWND>{}));
 
+    // A bad index is refused before anything is read or written: with no
+    // call and no allocation, nothing can have landed past the table.
     HWND b = App("B");
+    Group table[GroupCount];
+    memcpy(table, GroupTable, sizeof table);
+    INT current = CurrentGroup;
+    size_t blocks = sim::LiveHeapBlocks();
+    sim::ClearCalls();
     AddWindowToGroup(5, b);
     AddWindowToGroup(-1, b);
+    EXPECT_EQ(sim::CallCount(), 0u);
+    EXPECT_EQ(sim::LiveHeapBlocks(), blocks);
+    EXPECT_EQ(memcmp(table, GroupTable, sizeof table), 0);
+    EXPECT_EQ(CurrentGroup, current);
     EXPECT_EQ(FindInAnyGroup(b), nullptr);
     EXPECT_EQ(FindInGroup(7, b), NotFound);
 }

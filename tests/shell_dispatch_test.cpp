@@ -43,6 +43,31 @@ TEST_F(Running, SwitchHotkeysHideAndBringBack)
     RunToExit();
 }
 
+// The fifth group is reached like the others, by both hotkeys.
+TEST_F(Running, GroupFiveAnswersBothHotkeys)
+{
+    HWND a = App("A"), b = App("B");
+    Step([] { sim::PressKey(MOD_ALT, '5'); });
+    Step([] { sim::AdvanceTime(TrayUpdateDelay); });
+    Step([&] {
+        EXPECT_EQ(CurrentGroup, 4);
+        EXPECT_EQ(TrayTip(), "Plinthwise Group: 5");
+        EXPECT_HIDDEN_BY_US(a);
+        sim::PressKey(MOD_ALT, '1');
+    });
+    Step([&] {
+        sim::Activate(b);
+        sim::PressKey(MOD_ALT | MOD_SHIFT, '5');
+    });
+    Step([&] {
+        EXPECT_EQ(CurrentGroup, 4);
+        EXPECT_EQ(Members(4), (std::vector<HWND>{b}));
+        EXPECT_ON_SCREEN(b, SW_SHOWNORMAL);
+        EXPECT_HIDDEN_BY_US(a);
+    });
+    RunToExit();
+}
+
 // ALT+SHIFT+digit takes the window in use along, on top of its new group.
 TEST_F(Running, CarryTakesTheForegroundWindowAlongOnTop)
 {

@@ -107,13 +107,16 @@ void SummonHiddenWindow(HWND window)
     e.window = window;
     e.savedShowCmd = showCmd;
     e.stackRank = -1;
-    RemovePropA(window, HiddenMarkerName);
     // SW_SHOW, not SW_SHOWNORMAL, which would take a snapped window out of
     // its arrangement.
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
                                                 : SW_SHOW;
     ShowWindow(window, command);
+    // Unmarked once it is back; a show that failed leaves it hidden, marked
+    // and in the current group, where the next activation or show tries again.
+    if (!UnmarkIfShown(window))
+        MarkersAwaitingShow = true;
     SetForegroundWindow(window);
 }
 
@@ -167,4 +170,21 @@ void PurgeUnmarkedHidden()
                 i++;
         }
     }
+}
+
+// The group on screen carries no marker. A window whose show had not yet
+// landed, or had failed, when its group was shown keeps its marker until it
+// is seen on screen here.
+void UnmarkShownCurrentGroup()
+{
+    if (!MarkersAwaitingShow)
+        return;  // nothing left behind: no call at all
+    bool left = false;
+    const Group &g = GroupTable[CurrentGroup];
+    for (int i = 0; i < g.count; i++) {
+        HWND w = g.entries[i].window;
+        if (GetPropA(w, HiddenMarkerName) && !UnmarkIfShown(w))
+            left = true;
+    }
+    MarkersAwaitingShow = left;
 }

@@ -27,3 +27,5 @@ void SummonHiddenWindow(HWND window);
 // Drops windows that their own programs have hidden, or that the window
 // manager has cloaked, unless we hid and marked them.
 void PurgeUnmarkedHidden();
+// Removes the marker from the windows of the current group seen on screen.
+void UnmarkShownCurrentGroup();

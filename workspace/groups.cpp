@@ -4,6 +4,7 @@
 #include "workspace/groups.h"
 
 #include "workspace/eligibility.h"
+#include "workspace/marker.h"
 
 Group GroupTable[GroupCount];
 INT CurrentGroup;
@@ -96,6 +97,10 @@ void AddWindowToGroup(INT group, HWND window)
     e.savedShowCmd = SW_SHOWNORMAL;
     e.savedShowCmd = ReadShowCmd(window, e.savedShowCmd);
     e.stackRank = g.count - 1;
+    // A window that joins the group on screen may still carry a marker (one
+    // its own program showed while its group was hidden): the next tick looks.
+    if (group == CurrentGroup)
+        MarkersAwaitingShow = true;
 }
 
 int FindInGroup(INT group, HWND window)

@@ -9,3 +9,17 @@ extern const char HiddenMarkerName[];
 
 // Shows every top-level window that carries the marker and removes it.
 void RestoreMarkedWindows();
+
+// Marks a window that is about to be hidden; true when the hide may go
+// ahead. A window that cannot be marked must stay on screen: hidden without
+// the marker, nothing would ever bring it back.
+bool MarkBeforeHide(HWND window);
+// Removes the marker from a window seen on screen. A window still hidden
+// (a show that failed or has not landed yet) keeps it, so that a later pass
+// or the watcher can still bring it back.
+// True when it did (the window is on screen).
+bool UnmarkIfShown(HWND window);
+// True while a window of the group on screen may still carry a marker: its
+// show failed or had not landed when the group was shown. Only then does the
+// maintenance tick look for markers to remove.
+extern bool MarkersAwaitingShow;

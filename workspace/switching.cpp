@@ -31,14 +31,16 @@ static void CaptureShowStates(INT group)
 
 static void HideAndMarkOne(HWND window)
 {
-    // A window already hidden by its own program gets no marker: it is not
-    // ours to bring back, and the next purge drops it. Visible implies that
-    // the window exists, so the existence test is only made for the rest.
-    if (IsWindowVisible(window))
-        SetPropA(window, HiddenMarkerName, (HANDLE)1);
-    else if (!IsWindow(window))
+    // A window that could not be marked stays on screen, in its group. One
+    // that is gone fails the visibility test inside, and its hide does nothing.
+    if (!MarkBeforeHide(window))
         return;
-    ShowWindow(window, SW_HIDE);
+    // SW_HIDE answers whether the window was visible before, so a window it
+    // hid needs no further look. A refused hide answers 0: a window still on
+    // screen then must not keep a marker that claims a hide that did not
+    // happen.
+    if (!ShowWindow(window, SW_HIDE))
+        UnmarkIfShown(window);
 }
 
 static void HideAndMark(INT group)
@@ -125,8 +127,8 @@ static BatchSlot *BottomUpOrder(INT group, int count)
     return order;
 }
 
-// Shows the non-minimised windows in one batch; false if the batch failed
-// and nothing of it took effect.
+// Shows the non-minimised windows in one batch; false if the batch failed,
+// at a deferral or at its end, and the windows must be shown singly.
 static bool ShowInBatch(INT group, int count)
 {
     HDWP batch = BeginDeferWindowPos(count);
@@ -150,8 +152,7 @@ static bool ShowInBatch(INT group, int count)
         HeapFree(GetProcessHeap(), 0, order);
     if (!batch)
         return false;
-    EndDeferWindowPos(batch);
-    return true;
+    return EndDeferWindowPos(batch) != FALSE;
 }
 
 // The entry to activate: the lowest stackRank among the non-minimised
@@ -223,6 +224,10 @@ void ShowGroup(INT group)
     int top = ChooseTopEntry(group);
     if (top != NotFound)
         ActivateTopWindow(g.entries[top], batched && minimized == 0);
+    // A window that did not come back keeps its marker, and with it the
+    // way back after a crash.
+    MarkersAwaitingShow = false;
     for (int i = 0; i < g.count; i++)
-        RemovePropA(g.entries[i].window, HiddenMarkerName);
+        if (!UnmarkIfShown(g.entries[i].window))
+            MarkersAwaitingShow = true;
 }
