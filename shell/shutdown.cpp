@@ -25,13 +25,16 @@ static void ReleaseManagedWindows()
 
 void Shutdown()
 {
+    // The hook goes first: it runs while a show waits for another program's
+    // thread, and would move the window just shown into the current group
+    // while the release walks the groups, which then skips an entry.
+    if (ForegroundHook)
+        UnhookWinEvent(ForegroundHook);
     ReleaseManagedWindows();
     for (int k = 0; k < GroupCount; k++) {
         UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
         UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);
     }
-    if (ForegroundHook)
-        UnhookWinEvent(ForegroundHook);
     Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
     for (int i = 0; i < GroupCount; i++)
         if (GroupIcons[i])

@@ -521,8 +521,12 @@ BOOL ShowWindow(HWND window, int command)
     Window *w = Find(window);
     if (!w)
         return FALSE;
+    WaitForAnswer(*w);
+    if (!(w = Find(window)))
+        return FALSE;
     BOOL wasVisible = w->visible;
     ShowInternal(*w, command);
+    AfterCrossThreadCall(*w);
     return wasVisible;
 }
 
@@ -683,9 +687,19 @@ BOOL EndDeferWindowPos(HDWP batch)
         return FALSE;
     DeferBatch b = std::move(it->second);
     batches.erase(it);
+    // The batch is carried out when every thread owning one of its windows
+    // has answered.
+    bool crossThread = false;
+    for (const DeferBatch::Item &i : b.items)
+        if (Window *w = Find(i.window)) {
+            crossThread = crossThread || IsForeign(*w);
+            WaitForAnswer(*w);
+        }
     for (const DeferBatch::Item &i : b.items)
         if (Window *w = Find(i.window))
             ApplyWindowPos(*w, i.after, i.x, i.y, i.cx, i.cy, i.flags);
+    if (crossThread)
+        DeliverEvents();
     return TRUE;
 }
 
@@ -696,7 +710,18 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     Window *w = Find(window);
     if (!w || ShouldFail("SetWindowPos"))
         return FALSE;
+    if ((flags & SWP_ASYNCWINDOWPOS) && QueueIfHung(*w, [=] {
+            if (Window *later = Find(window))
+                ApplyWindowPos(*later, insertAfter, x, y, cx, cy, flags);
+        }))
+        return TRUE;
+    if (!(flags & SWP_ASYNCWINDOWPOS))
+        WaitForAnswer(*w);
+    if (!(w = Find(window)))
+        return FALSE;
     ApplyWindowPos(*w, insertAfter, x, y, cx, cy, flags);
+    if (!(flags & SWP_ASYNCWINDOWPOS))
+        AfterCrossThreadCall(*w);
     return TRUE;
 }
 

@@ -76,6 +76,7 @@ struct World {
     uint64_t seed;
     long steps;
     long step;
+    HWINEVENTHOOK hook;                      // the engine's foreground hook
     std::vector<HWND> live;                  // windows of other programs that exist
     std::map<HWND, DWORD> styles, exStyles;  // as made or restyled
     int made;
@@ -530,8 +531,10 @@ void Step(World &w)
 
 // The shutdown's release: every entry that exists loses its marker and is
 // shown in its saved state; nothing else brings windows back.
-void ReleaseAll()
+void ReleaseAll(HWINEVENTHOOK hook)
 {
+    // As the shutdown does: the hook goes before the windows come back.
+    UnhookWinEvent(hook);
     for (int g = 0; g < GroupCount; g++)
         for (int i = 0; i < GroupTable[g].count; i++) {
             const GroupEntry &e = GroupTable[g].entries[i];
@@ -579,8 +582,8 @@ void Start(World &w, uint64_t seed, long steps)
         MakeOne(w);
     // As the program starts: adopt everything into group 1, then listen.
     AdoptUnseenWindows();
-    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
-                    WINEVENT_OUTOFCONTEXT);
+    w.hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
+                             WINEVENT_OUTOFCONTEXT);
 }
 
 void RunWorld(uint64_t seed, long steps)
@@ -598,7 +601,7 @@ void RunWorld(uint64_t seed, long steps)
     w.step = steps;
     Note(w, "exit release");
     sim::ClearFaults();
-    ReleaseAll();
+    ReleaseAll(w.hook);
     CheckReleased(__FILE__, __LINE__, w);
 
     std::ostringstream summary;

@@ -69,7 +69,8 @@ static void HideAndMark(INT group)
     HWND active = GetForegroundWindow();
     bool activeInGroup = false;
     Group &g = GroupTable[group];
-    for (int i = 0; i < g.count; i++) {
+    int i = 0;
+    for (; i < g.count; i++) {
         HWND w = g.entries[i].window;
         if (w == active && active)
             activeInGroup = true;
@@ -78,6 +79,11 @@ static void HideAndMark(INT group)
     }
     if (activeInGroup)
         HideAndMarkOne(active);
+    // The foreground hook runs while we wait for other programs' threads;
+    // the window that hiding the active one activated may just have joined
+    // the group, which is still the current one.
+    for (; i < g.count; i++)
+        HideAndMarkOne(g.entries[i].window);
 }
 
 void SwitchToGroup(INT target)

@@ -4,6 +4,7 @@
 //   measure_faults.exe killstorm [rounds]   main killed at a random moment
 //   measure_faults.exe killboth [rounds]    main and watcher killed, start again
 //   measure_faults.exe hang [ms]            a window of a switched group hangs
+//   measure_faults.exe hangcalls            which calls wait for a hung window
 #include <windows.h>
 
 #include <stdio.h>
@@ -245,6 +246,7 @@ bool KillBoth(int rounds)
 }  // namespace
 
 bool MeasureHang(DWORD hangMs);  // hang.cpp
+bool MeasureHangCalls();         // hangcalls.cpp
 
 int main(int argc, char **argv)
 {
@@ -258,8 +260,10 @@ int main(int argc, char **argv)
         ok = KillBoth(Arg(argc, argv, 2, 20));
     else if (strcmp(what, "hang") == 0)
         ok = MeasureHang((DWORD)Arg(argc, argv, 2, 3000));
+    else if (strcmp(what, "hangcalls") == 0)
+        ok = MeasureHangCalls();
     else {
-        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms]\n");
+        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms] | hangcalls\n");
         return 2;
     }
     KillStrayCopies();
