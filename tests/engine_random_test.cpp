@@ -432,12 +432,18 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     // earlier entry above among equals.
     if (w.growthFailed || w.otherHeapFailed || sim::CallsOf({"EndDeferWindowPos"}).empty())
         return;
+    // Only the windows handed to the batch: one that the hook filed into the
+    // group, or whose state it read anew, while the show waited for another
+    // program was not among them.
+    std::set<std::string> batched;
+    for (const std::string &call : sim::CallsOf({"DeferWindowPos"}))
+        batched.insert(call.substr(call.find('(') + 1, call.find(',') - call.find('(') - 1));
     int above = NotFound;
     for (HWND h : sim::ZOrder()) {
         int i = 0;
         while (i < shown.count && shown.entries[i].window != h)
             i++;
-        if (i == shown.count || IsMinimizedShowCmd(shown.entries[i].savedShowCmd))
+        if (i == shown.count || IsMinimizedShowCmd(shown.entries[i].savedShowCmd) || !batched.count(Name(h)))
             continue;
         if (above != NotFound && (shown.entries[i].stackRank < shown.entries[above].stackRank ||
                                   (shown.entries[i].stackRank == shown.entries[above].stackRank && i < above)))

@@ -7,6 +7,16 @@
 #include "workspace/marker.h"
 
 static const int TextBufferSize = 256;
+// A switch causes a few foreground changes; more than this many while one
+// runs are dropped, the oldest kept (adoption still finds their windows).
+static const int HeldEventLimit = 16;
+
+// Foreground events that came while a switch ran.
+static struct {
+    HWND windows[HeldEventLimit];
+    int count;
+    bool holding;
+} HeldEvents;
 
 // Shell windows that look like application windows but must never be hidden.
 static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd"};
@@ -79,10 +89,40 @@ void SummonHiddenWindow(HWND window)
     SetForegroundWindow(window);
 }
 
+static void HandleForegroundChange(HWND window);
+
+void HoldForegroundEvents()
+{
+    HeldEvents.holding = true;
+}
+
+void HandleHeldForegroundEvents()
+{
+    HeldEvents.holding = false;
+    // Handling one may cause more, which are then handled at once.
+    int count = HeldEvents.count;
+    HeldEvents.count = 0;
+    HWND windows[HeldEventLimit];
+    for (int i = 0; i < count; i++)
+        windows[i] = HeldEvents.windows[i];
+    for (int i = 0; i < count; i++)
+        HandleForegroundChange(windows[i]);
+}
+
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD)
 {
     if (event != EVENT_SYSTEM_FOREGROUND)
         return;
+    if (HeldEvents.holding) {
+        if (HeldEvents.count < HeldEventLimit)
+            HeldEvents.windows[HeldEvents.count++] = window;
+        return;
+    }
+    HandleForegroundChange(window);
+}
+
+static void HandleForegroundChange(HWND window)
+{
     if (GetPropA(window, HiddenMarkerName)) {
         if (IsWindowVisible(window))
             RemovePropA(window, HiddenMarkerName);  // on screen again: the marker is stale

@@ -69,8 +69,7 @@ static void HideAndMark(INT group)
     HWND active = GetForegroundWindow();
     bool activeInGroup = false;
     Group &g = GroupTable[group];
-    int i = 0;
-    for (; i < g.count; i++) {
+    for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
         if (w == active && active)
             activeInGroup = true;
@@ -79,17 +78,17 @@ static void HideAndMark(INT group)
     }
     if (activeInGroup)
         HideAndMarkOne(active);
-    // The foreground hook runs while we wait for other programs' threads;
-    // the window that hiding the active one activated may just have joined
-    // the group, which is still the current one.
-    for (; i < g.count; i++)
-        HideAndMarkOne(g.entries[i].window);
 }
 
 void SwitchToGroup(INT target)
 {
     if (!IsGroupIndex(target) || target == CurrentGroup)
         return;
+    // Foreground events reach us while a call waits for another program's
+    // thread; handled then, they would move windows between groups while
+    // the switch walks them. They are handled once it is done, against the
+    // group then on screen.
+    HoldForegroundEvents();
     AdoptUnseenWindows();
     INT leaving = CurrentGroup;
     CaptureShowStates(leaving);
@@ -99,6 +98,7 @@ void SwitchToGroup(INT target)
     // handled against the group being shown.
     CurrentGroup = target;
     ShowGroup(target);
+    HandleHeldForegroundEvents();
     UpdateTrayIcon();
 }
 
