@@ -59,6 +59,7 @@ static void OnMaintenanceTick()
 {
     PurgeUnmarkedHidden();
     AdoptUnseenWindows();
+    RemoveMarkersOfShownWindows();
 }
 
 static void ShowTrayMenu(HWND window)

@@ -5,6 +5,7 @@
 #include "tray/notifyicon.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
 
 // Every window of every group, the current one included, is shown with a
 // command that keeps its state: minimised ones stay minimised and inactive,
@@ -17,8 +18,12 @@ static void ReleaseManagedWindows()
             HWND w = g.entries[i].window;
             if (!IsWindow(w))
                 continue;
-            RemovePropA(w, HiddenMarkerName);
-            ShowWindow(w, IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
+            // A window whose program does not answer is shown when it does,
+            // and keeps its marker for the watcher until then.
+            bool answering = IsAnswering(w);
+            if (answering)
+                RemovePropA(w, HiddenMarkerName);
+            ShowOrQueue(w, IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW, answering);
         }
     }
 }

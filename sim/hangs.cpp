@@ -119,10 +119,15 @@ bool QueueIfHung(const Window &w, std::function<void()> request)
 
 void Hang(HWND window, DWORD ms)
 {
-    Window *w = Find(window);
-    if (!w || HangOf(w->pid))
+    if (Window *w = Find(window))
+        HangProcess(w->pid, ms);
+}
+
+void HangProcess(DWORD pid, DWORD ms)
+{
+    if (pid == ProgramProcessId() || HangOf(pid))
         return;
-    DWORD pid = w->pid, now = D().now;
+    DWORD now = D().now;
     HungThread &h = D().hung[pid];
     h.since = now;
     h.until = ms == INFINITE ? INFINITE : now + ms;

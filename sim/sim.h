@@ -45,6 +45,7 @@ void Click(HWND window, int x, int y);
 // windows waits, the simulated clock running, until it answers; the
 // asynchronous forms queue and are carried out, in order, when it answers.
 void Hang(HWND window, DWORD ms);
+void HangProcess(DWORD pid, DWORD ms);
 // The hung program takes its messages again, now.
 void Answer(HWND window);
 bool Hung(HWND window);

@@ -5,6 +5,7 @@
 
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
 
 static const int TextBufferSize = 256;
 // A switch causes a few foreground changes; more than this many while one
@@ -18,8 +19,10 @@ static struct {
     bool holding;
 } HeldEvents;
 
-// Shell windows that look like application windows but must never be hidden.
-static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd"};
+// Shell windows that look like application windows but must never be hidden,
+// and the stand-in the system shows in place of a window whose program has
+// stopped answering (it goes when that program answers again).
+static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd", "Ghost"};
 
 bool IsEligibleWindow(HWND window)
 {
@@ -81,11 +84,15 @@ void SummonHiddenWindow(HWND window)
     e.window = window;
     e.savedShowCmd = showCmd;
     e.stackRank = -1;
-    RemovePropA(window, HiddenMarkerName);
+    // A window whose program does not answer keeps its marker until the
+    // queued show has brought it back.
+    bool answering = IsAnswering(window);
+    if (answering)
+        RemovePropA(window, HiddenMarkerName);
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
                                                 : SW_SHOWNORMAL;
-    ShowWindow(window, command);
+    ShowOrQueue(window, command, answering);
     SetForegroundWindow(window);
 }
 
@@ -124,6 +131,10 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
 static void HandleForegroundChange(HWND window)
 {
     if (GetPropA(window, HiddenMarkerName)) {
+        // Whatever we asked of a window whose program does not answer is
+        // still queued; its marker and group stay as they are.
+        if (!IsAnswering(window))
+            return;
         if (IsWindowVisible(window))
             RemovePropA(window, HiddenMarkerName);  // on screen again: the marker is stale
         else if (GetForegroundWindow() == window)
@@ -152,7 +163,9 @@ void PurgeUnmarkedHidden()
         Group &g = GroupTable[group];
         for (int i = 0; i < g.count;) {
             HWND w = g.entries[i].window;
-            if (IsWindow(w) && !IsWindowVisible(w) && !GetPropA(w, HiddenMarkerName))
+            // A window whose program does not answer may be hidden by the
+            // system behind its stand-in: it is kept.
+            if (IsWindow(w) && !IsWindowVisible(w) && !GetPropA(w, HiddenMarkerName) && !IsHungAppWindow(w))
                 RemoveEntryAt(group, i);
             else
                 i++;

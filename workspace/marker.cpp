@@ -1,19 +1,33 @@
 #include "workspace/marker.h"
 
+#include "workspace/nowait.h"
+
 const char HiddenMarkerName[] = "PlinthwiseHidden";
 
-static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM)
+static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
 {
     if (!GetPropA(window, HiddenMarkerName))
         return TRUE;
-    RemovePropA(window, HiddenMarkerName);
     // A marked window its own program has shown again only loses the marker.
-    if (!IsWindowVisible(window))
-        ShowWindow(window, SW_SHOWNOACTIVATE);
+    if (IsWindowVisible(window)) {
+        RemovePropA(window, HiddenMarkerName);
+        return TRUE;
+    }
+    // One whose program does not answer keeps it: its show is queued and
+    // runs when that program answers.
+    if (!IsAnswering(window)) {
+        ShowOrQueue(window, SW_SHOWNOACTIVATE, false);
+        ++*(int *)queued;
+        return TRUE;
+    }
+    RemovePropA(window, HiddenMarkerName);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
     return TRUE;
 }
 
-void RestoreMarkedWindows()
+int RestoreMarkedWindows()
 {
-    EnumWindows(RestoreIfMarked, 0);
+    int queued = 0;
+    EnumWindows(RestoreIfMarked, (LPARAM)&queued);
+    return queued;
 }

@@ -8,4 +8,6 @@
 extern const char HiddenMarkerName[];
 
 // Shows every top-level window that carries the marker and removes it.
-void RestoreMarkedWindows();
+// Returns how many shows it had to queue behind a hang: those windows keep
+// the marker until a later pass finds them on screen.
+int RestoreMarkedWindows();

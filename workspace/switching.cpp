@@ -9,6 +9,7 @@
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
 
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
@@ -54,10 +55,13 @@ static void HideAndMarkOne(HWND window)
     if (!IsWindow(window))
         return;
     // A window already hidden by its own program gets no marker: it is not
-    // ours to bring back, and the next purge drops it.
-    if (IsWindowVisible(window))
+    // ours to bring back, and the next purge drops it. One whose program
+    // does not answer may be hidden by the system behind its stand-in; it is
+    // marked, since its hide runs only when its program answers again.
+    bool answering = IsAnswering(window);
+    if (IsWindowVisible(window) || !answering)
         SetPropA(window, HiddenMarkerName, (HANDLE)1);
-    ShowWindow(window, SW_HIDE);
+    ShowOrQueue(window, SW_HIDE, answering);
 }
 
 static void HideAndMark(INT group)
@@ -148,12 +152,14 @@ static BatchSlot *BottomUpOrder(INT group, int count)
     return order;
 }
 
-// Shows the non-minimised windows in one batch; false if the batch failed
-// and nothing of it took effect.
-static bool ShowInBatch(INT group, int count)
+// Shows the `count` non-minimised windows, those that answer in one batch
+// of `answering`; false if the batch failed and nothing of it took effect.
+// A window whose program does not answer would hold up the whole batch: its
+// show is queued instead, in its place in the order.
+static bool ShowInBatch(INT group, int count, int answering)
 {
-    HDWP batch = BeginDeferWindowPos(count);
-    if (!batch)
+    HDWP batch = answering > 0 ? BeginDeferWindowPos(answering) : nullptr;
+    if (answering > 0 && !batch)
         return false;
     BatchSlot *order = BottomUpOrder(group, count);
     Group &g = GroupTable[group];
@@ -165,12 +171,19 @@ static bool ShowInBatch(INT group, int count)
         else if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
             continue;
         deferred++;
-        batch = DeferWindowPos(batch, g.entries[position].window, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+        HWND w = g.entries[position].window;
+        if (!batch || !IsAnswering(w)) {
+            PositionOrQueue(w, ShowBatchFlags, false);
+            continue;
+        }
+        batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
         if (!batch)
             break;  // the batch is gone; EndDeferWindowPos must not see it
     }
     if (order)
         HeapFree(GetProcessHeap(), 0, order);
+    if (answering == 0)
+        return true;
     if (!batch)
         return false;
     EndDeferWindowPos(batch);
@@ -201,28 +214,54 @@ void ShowGroup(INT group)
     if (g.count == 0)
         return;
 
-    int shown = 0;
+    int shown = 0, answering = 0;
     for (int i = 0; i < g.count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd)) {
             shown++;
-    if (shown > 0 && !ShowInBatch(group, shown)) {
+            answering += IsAnswering(g.entries[i].window) ? 1 : 0;
+        }
+    if (shown > 0 && !ShowInBatch(group, shown, answering)) {
         for (int i = 0; i < g.count; i++)
             if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-                ShowWindow(g.entries[i].window, SW_SHOWNOACTIVATE);
+                ShowOrQueue(g.entries[i].window, SW_SHOWNOACTIVATE, IsAnswering(g.entries[i].window));
     }
     for (int i = 0; i < g.count; i++)
         if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            ShowWindow(g.entries[i].window, SW_SHOWMINNOACTIVE);
+            ShowOrQueue(g.entries[i].window, SW_SHOWMINNOACTIVE, IsAnswering(g.entries[i].window));
 
     int top = ChooseTopEntry(group);
     if (top != NotFound) {
         HWND w = g.entries[top].window;
         if (IsWindow(w)) {
-            ShowWindow(w, g.entries[top].savedShowCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-            SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
-            SetForegroundWindow(w);
+            bool answers = IsAnswering(w);
+            ShowOrQueue(w, g.entries[top].savedShowCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL,
+                        answers);
+            PositionOrQueue(w, RaiseFlags, answers);
+            SetForegroundWindow(w);  // never waits
         }
     }
+    // The marker goes once the window is seen on screen; one whose show is
+    // queued behind a hang keeps it until the maintenance tick sees it back.
     for (int i = 0; i < g.count; i++)
-        RemovePropA(g.entries[i].window, HiddenMarkerName);
+        if (IsWindowVisible(g.entries[i].window))
+            RemovePropA(g.entries[i].window, HiddenMarkerName);
+}
+
+void RemoveMarkersOfShownWindows()
+{
+    if (!CallsQueued())
+        return;
+    bool waiting = false;
+    const Group &g = GroupTable[CurrentGroup];
+    for (int i = 0; i < g.count; i++) {
+        HWND w = g.entries[i].window;
+        if (!GetPropA(w, HiddenMarkerName))
+            continue;
+        if (IsWindowVisible(w))
+            RemovePropA(w, HiddenMarkerName);
+        else
+            waiting = true;
+    }
+    if (!waiting)
+        ForgetQueuedCalls();
 }

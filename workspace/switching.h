@@ -8,3 +8,6 @@
 void SwitchToGroup(INT target);
 // Shows the windows of a group and activates the one that was on top.
 void ShowGroup(INT group);
+// A window of the group on screen whose show was queued behind a hang
+// loses its marker once it is seen on screen; run on the maintenance tick.
+void RemoveMarkersOfShownWindows();
