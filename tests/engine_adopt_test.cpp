@@ -74,6 +74,14 @@ TEST(Adoption, EligibleUnseenWindowsJoinTheCurrentGroupInEnumerationOrder)
     sim::Retitle(untitled, "Now titled");
     AdoptUnseenWindows();
     EXPECT_EQ(Members(0), (std::vector<HWND>{untitled}));
+
+    // Back on screen with the marker a recovery pass left while its show
+    // waited behind a hang: adopted, and the stale marker goes.
+    HWND back = App("Back");
+    sim::OwnerSetProp(back, HiddenMarkerName, 1);
+    AdoptUnseenWindows();
+    EXPECT_ON_SCREEN(back, SW_SHOWNORMAL);
+    EXPECT_NE(FindInGroup(0, back), NotFound);
 }
 
 TEST(ForegroundHook, RefreshesAdoptsOrMovesIntoTheCurrentGroup)

@@ -58,8 +58,13 @@ static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
     // without a single call to the window manager, so that a tick or the
     // adoption of a switch costs next to nothing once the desktop is known.
     // The outcome is the same in either order.
-    if (!FindInAnyGroup(window) && IsEligibleWindow(window))
+    if (!FindInAnyGroup(window) && IsEligibleWindow(window)) {
         AddWindowToGroup(CurrentGroup, window);
+        // On screen and still marked: a recovery pass queued its show
+        // behind a hang, and it has run since. The marker is stale.
+        if (GetPropA(window, HiddenMarkerName) && IsAnswering(window))
+            RemovePropA(window, HiddenMarkerName);
+    }
     return TRUE;
 }
 
