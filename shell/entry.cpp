@@ -21,6 +21,8 @@ static const char AboutClassName[] = "PlinthwiseAboutClass";
 static const char MainTitle[] = "Plinthwise";
 static const char TaskbarClassName[] = "Shell_TrayWnd";
 static const DWORD TaskbarPollInterval = 500;  // ms
+// How often the watcher looks again at windows whose show waits behind a hang.
+static const DWORD RecheckInterval = 500;  // ms
 
 // Room for the quoted 260-character path, the option, blanks and ten digits.
 static const int WatcherCommandLineSize = MAX_PATH + 32;
@@ -58,7 +60,10 @@ static int RunWatcher(const char *tail)
         return ExitFailure;
     WaitForSingleObject(process, INFINITE);
     CloseHandle(process);
-    RestoreMarkedWindows();
+    // Windows whose programs do not answer come back when they do; the
+    // watcher stays until then to take their markers off.
+    while (RestoreMarkedWindows() > 0)
+        Sleep(RecheckInterval);
     return ExitSuccess;
 }
 

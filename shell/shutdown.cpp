@@ -5,6 +5,7 @@
 #include "tray/notifyicon.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
 
 // Every window of every group, the current one included, is shown with a
 // command that keeps its state: minimised ones stay minimised and inactive,
@@ -17,23 +18,29 @@ static void ReleaseManagedWindows()
             HWND w = g.entries[i].window;
             if (!IsWindow(w))
                 continue;
-            ShowWindow(w, IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
-            // After the show, and only if it worked: a window still hidden
-            // keeps the marker for the watcher.
-            UnmarkIfShown(w);
+            // A window whose program does not answer is shown when it does,
+            // and keeps its marker for the watcher until then. Otherwise the
+            // marker goes after the show, and only if it worked.
+            bool answering = IsAnswering(w);
+            ShowOrQueue(w, IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW, answering);
+            if (answering)
+                UnmarkIfShown(w);
         }
     }
 }
 
 void Shutdown()
 {
+    // The hook goes first: it runs while a show waits for another program's
+    // thread, and would move the window just shown into the current group
+    // while the release walks the groups, which then skips an entry.
+    if (ForegroundHook)
+        UnhookWinEvent(ForegroundHook);
     ReleaseManagedWindows();
     for (int k = 0; k < GroupCount; k++) {
         UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
         UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);
     }
-    if (ForegroundHook)
-        UnhookWinEvent(ForegroundHook);
     Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
     for (int i = 0; i < GroupCount; i++)
         if (GroupIcons[i])

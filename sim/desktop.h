@@ -86,6 +86,14 @@ struct Fault {
     bool forever;
 };
 
+// A program that has stopped taking messages (one thread per process here).
+struct HungThread {
+    DWORD since = 0;
+    DWORD until = 0;           // INFINITE: until Answer
+    std::vector<std::function<void()>> queued;  // asynchronous requests, in order
+    std::vector<std::pair<HWND, HWND>> ghosts;   // {hung window, the system's stand-in}
+};
+
 struct TimedStep {
     DWORD when;
     std::function<void()> step;
@@ -119,6 +127,9 @@ struct Desktop {
     POINT cursor = {640, 400};
     std::vector<Monitor> monitors;  // empty: one monitor, the screen
     uintptr_t nextMonitor = 0x20010;
+    // programs that stopped answering
+    std::map<DWORD, HungThread> hung;  // by process id
+    DWORD waited = 0;
     // faults and log
     std::map<std::string, Fault> faults;
     std::map<std::string, size_t> faultsHit;
@@ -154,6 +165,16 @@ LRESULT SendInternal(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // reaches the window through User Interface Privilege Isolation.
 bool PassesPrivilegeIsolation(HWND window, UINT message);
 void RunTimedSteps();
+void DeliverEvents();                       // pending WinEvents to the program's hooks
+// Cross-thread calls of the program on a window of another program: a
+// synchronous one first waits until that program answers, and while the
+// program waits the system delivers its WinEvents; an asynchronous one is
+// queued while that program is hung.
+bool IsForeign(const Window &w);
+void WaitForAnswer(const Window &w);
+void AfterCrossThreadCall(const Window &w);
+bool QueueIfHung(const Window &w, std::function<void()> request);
+bool IsHungApp(const Window &w);
 // The program waits and nothing it waits for has come: the script's next
 // step runs, or ScriptExhausted is thrown when none is left.
 void RunNextStep();

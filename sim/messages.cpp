@@ -116,7 +116,7 @@ static void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     D().posted.push_back(m);
 }
 
-static void DeliverEvents()
+void DeliverEvents()
 {
     Desktop &d = D();
     while (!d.events.empty()) {
@@ -394,7 +394,14 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Log("SendMessageA", "%s, %#x, %#lx, %#lx", Label(window).c_str(), message, (unsigned long)wParam,
         (unsigned long)lParam);
-    return SendInternal(window, message, wParam, lParam);
+    Window *w = Find(window);
+    if (!w)
+        return 0;
+    WaitForAnswer(*w);
+    LRESULT r = SendInternal(window, message, wParam, lParam);
+    if ((w = Find(window)))
+        AfterCrossThreadCall(*w);
+    return r;
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

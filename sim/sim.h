@@ -52,6 +52,23 @@ void ClickClose(HWND window);
 // A left click in the window's client area, at client coordinates.
 void Click(HWND window, int x, int y);
 
+// ---- Programs that stop answering ------------------------------------------
+// The program owning the window stops taking messages for ms (INFINITE: until
+// Answer). A synchronous call of the program under test on one of its
+// windows waits, the simulated clock running, until it answers; the
+// asynchronous forms queue and are carried out, in order, when it answers.
+void Hang(HWND window, DWORD ms);
+void HangProcess(DWORD pid, DWORD ms);
+// The hung program takes its messages again, now.
+void Answer(HWND window);
+bool Hung(HWND window);
+// Simulated milliseconds the program under test has spent waiting for other
+// programs' threads.
+DWORD TimeWaited();
+// Thrown out of a synchronous call on a window whose program never answers
+// again: the program would wait forever.
+struct WaitedForever {};
+
 // ---- Reading the desktop (not logged) -----------------------------------
 bool Exists(HWND window);
 bool Visible(HWND window);

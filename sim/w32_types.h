@@ -28,6 +28,7 @@ typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t DWORD_PTR;
+typedef DWORD_PTR *PDWORD_PTR;
 typedef size_t SIZE_T;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;

@@ -53,6 +53,7 @@
 #define SWP_SHOWWINDOW 0x0040u
 #define SWP_HIDEWINDOW 0x0080u
 #define SWP_NOOWNERZORDER 0x0200u
+#define SWP_ASYNCWINDOWPOS 0x4000u
 
 // GetWindow / GetWindowLong
 #define GW_HWNDFIRST 0
@@ -125,6 +126,7 @@
 // Placements and monitors
 #define WPF_SETMINPOSITION 0x0001u
 #define WPF_RESTORETOMAXIMIZED 0x0002u
+#define WPF_ASYNCWINDOWPLACEMENT 0x0004u
 #define MONITOR_DEFAULTTONULL 0x00000000u
 #define MONITOR_DEFAULTTOPRIMARY 0x00000001u
 #define MONITOR_DEFAULTTONEAREST 0x00000002u
@@ -238,6 +240,8 @@ HMONITOR MonitorFromWindow(HWND window, DWORD flags);
 HMONITOR MonitorFromPoint(POINT point, DWORD flags);
 BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info);
 BOOL ShowWindow(HWND window, int command);
+BOOL ShowWindowAsync(HWND window, int command);
+BOOL IsHungAppWindow(HWND window);
 BOOL SetPropA(HWND window, LPCSTR name, HANDLE data);
 HANDLE GetPropA(HWND window, LPCSTR name);
 HANDLE RemovePropA(HWND window, LPCSTR name);
@@ -262,6 +266,11 @@ BOOL GetMessageA(LPMSG msg, HWND window, UINT first, UINT last);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#define SMTO_NORMAL 0x0000u
+#define SMTO_BLOCK 0x0001u
+#define SMTO_ABORTIFHUNG 0x0002u
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result);
 BOOL TranslateMessage(const MSG *msg);
 LRESULT DispatchMessageA(const MSG *msg);
 void PostQuitMessage(int exitCode);

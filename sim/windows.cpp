@@ -609,6 +609,20 @@ BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement)
     Window *w = Find(window);
     if (!w || !placement || placement->length != sizeof(WINDOWPLACEMENT) || ShouldFail("SetWindowPlacement"))
         return FALSE;
+    // WPF_ASYNCWINDOWPLACEMENT: the request is posted to the window's thread
+    // rather than waited for, like SWP_ASYNCWINDOWPOS.
+    WINDOWPLACEMENT copy = *placement;
+    if ((placement->flags & WPF_ASYNCWINDOWPLACEMENT) && QueueIfHung(*w, [=] {
+            WINDOWPLACEMENT later = copy;
+            later.flags &= ~WPF_ASYNCWINDOWPLACEMENT;
+            SetWindowPlacement(window, &later);
+        }))
+        return TRUE;
+    if (!(placement->flags & WPF_ASYNCWINDOWPLACEMENT)) {
+        WaitForAnswer(*w);
+        if (!(w = Find(window)))
+            return FALSE;
+    }
     w->normalRect = placement->rcNormalPosition;
     if (UsesWorkspaceCoordinates(*w))
         OffsetBy(w->normalRect, WorkspaceOrigin().x, WorkspaceOrigin().y);
@@ -630,8 +644,12 @@ BOOL ShowWindow(HWND window, int command)
     Window *w = Find(window);
     if (!w || Refused(*w) || ShouldFail("ShowWindow"))
         return FALSE;
+    WaitForAnswer(*w);
+    if (!(w = Find(window)))
+        return FALSE;
     BOOL wasVisible = w->visible;
     ShowInternal(*w, command);
+    AfterCrossThreadCall(*w);
     return wasVisible;
 }
 
@@ -798,9 +816,19 @@ BOOL EndDeferWindowPos(HDWP batch)
     // A failed batch is freed all the same and moves no window.
     if (ShouldFail("EndDeferWindowPos"))
         return FALSE;
+    // The batch is carried out when every thread owning one of its windows
+    // has answered.
+    bool crossThread = false;
+    for (const DeferBatch::Item &i : b.items)
+        if (Window *w = Find(i.window)) {
+            crossThread = crossThread || IsForeign(*w);
+            WaitForAnswer(*w);
+        }
     for (const DeferBatch::Item &i : b.items)
         if (Window *w = Find(i.window))
             ApplyWindowPos(*w, i.after, i.x, i.y, i.cx, i.cy, i.flags);
+    if (crossThread)
+        DeliverEvents();
     return TRUE;
 }
 
@@ -811,7 +839,18 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     Window *w = Find(window);
     if (!w || Refused(*w) || ShouldFail("SetWindowPos"))
         return FALSE;
+    if ((flags & SWP_ASYNCWINDOWPOS) && QueueIfHung(*w, [=] {
+            if (Window *later = Find(window))
+                ApplyWindowPos(*later, insertAfter, x, y, cx, cy, flags);
+        }))
+        return TRUE;
+    if (!(flags & SWP_ASYNCWINDOWPOS))
+        WaitForAnswer(*w);
+    if (!(w = Find(window)))
+        return FALSE;
     ApplyWindowPos(*w, insertAfter, x, y, cx, cy, flags);
+    if (!(flags & SWP_ASYNCWINDOWPOS))
+        AfterCrossThreadCall(*w);
     return TRUE;
 }
 

@@ -250,6 +250,33 @@ TEST_F(Conformance, HidingTheForegroundWindowMovesActivation)
     (void)a;
 }
 
+// A program that has stopped taking messages: reads and properties go on,
+// the asynchronous calls queue and are carried out in order when it answers,
+// and it counts as hung only after 5 s.
+TEST_F(Conformance, HungProgramQueuesAsynchronousCallsInOrder)
+{
+    HWND w = App("Hung");
+    desk::Pump(50);
+    desk::Hang(6000);
+    DWORD_PTR result = 0;
+    const UINT probe = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+    EXPECT_FALSE(IsHungAppWindow(w));
+    EXPECT_FALSE(SendMessageTimeoutA(w, WM_NULL, 0, 0, probe, 20, &result));
+    EXPECT_TRUE(SetPropA(w, "PlinthwiseHidden", (HANDLE)1));
+    EXPECT_TRUE(ShowWindowAsync(w, SW_HIDE));
+    EXPECT_TRUE(SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags | SWP_ASYNCWINDOWPOS));
+    EXPECT_TRUE(ShowWindowAsync(w, SW_HIDE));
+    EXPECT_WINDOW(w, true, SW_SHOWNORMAL);
+    desk::Pump(5300);
+    EXPECT_TRUE(IsHungAppWindow(w));
+    EXPECT_FALSE(SendMessageTimeoutA(w, WM_NULL, 0, 0, probe, 20, &result));
+    desk::Pump(1500);
+    EXPECT_FALSE(IsHungAppWindow(w));
+    EXPECT_TRUE(SendMessageTimeoutA(w, WM_NULL, 0, 0, probe, 20, &result));
+    EXPECT_WINDOW(w, false, SW_SHOWNORMAL);
+    EXPECT_PROP(w, "PlinthwiseHidden", true);
+}
+
 struct HotkeyLog {
     std::vector<WPARAM> ids;
 };

@@ -26,7 +26,7 @@ void Retitle(HWND window, const char *title) { sim::Retitle(window, title); }
 void Destroy(HWND window) { sim::Destroy(window); }
 void Activate(HWND window) { sim::Activate(window); }
 void SetProp(HWND window, const char *name, UINT_PTR value) { sim::OwnerSetProp(window, name, value); }
-void Hang(DWORD) {}
+void Hang(DWORD ms) { sim::HangProcess(helperPid, ms); }
 DWORD OwnerProcessId() { return helperPid; }
 
 // Time passes in small steps, with this thread serving its queue as a

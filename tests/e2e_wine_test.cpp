@@ -318,6 +318,78 @@ TEST_F(EndToEnd, NextStartRestoresWhatNoWatcherDid)
     (void)second;
 }
 
+// A window of this process, which answers whenever we wait.
+HWND OwnWindow(const char *title)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PlinthE2EOwn";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, "PlinthE2EOwn", title, WS_OVERLAPPEDWINDOW, 40, 40, 320, 200, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    return w;
+}
+
+bool TrayMenuOpen()
+{
+    HWND menu = FindWindowA("#32768", nullptr);
+    return menu && IsWindowVisible(menu);
+}
+
+// The helper's window hangs: switching away from its group and back and the
+// tray menu work for the rest while it still hangs; it ends on screen,
+// unmarked, with its group. Exit during a second hang ends the program while
+// the window still hangs, and the watcher brings it back once it answers.
+TEST_F(EndToEnd, HungWindowNeverHoldsUpTheProgram)
+{
+    HWND hung = App("E2E hung"), mine = OwnWindow("E2E mine");
+    Program *p = Start();
+    desk::Hang(4000);
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({mine}); }));
+    EXPECT_TRUE(IsWindowVisible(hung)) << "its hide waits for it; the switch did not";
+    Alt(1);
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({mine}); }));
+    PostMessageA(p->main, WM_USER + 1, 1, WM_RBUTTONUP);
+    EXPECT_TRUE(WaitUntil(TrayMenuOpen)) << "no menu during the hang";
+    desk::PressKey(0, VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([] { return !TrayMenuOpen(); }));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({hung}); }));
+
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({hung, mine}); }));
+    desk::Hang(4000);
+    PostMessageA(p->main, WM_USER + 1, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitUntil(TrayMenuOpen)) << "no menu during the hang";
+    desk::PressKey(0, VK_UP);
+    desk::PressKey(0, VK_RETURN);
+    EXPECT_EQ(WaitForExit(p), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({mine}); }));
+    EXPECT_FALSE(IsWindowVisible(hung)) << "shown only when it answers";
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({hung}); }));
+    EXPECT_TRUE(WaitUntil([&] { return OtherCopies(0).empty(); })) << "the watcher ends";
+    DestroyWindow(mine);
+}
+
+// Killed while a window hangs: the watcher brings back the others at once,
+// the hung one when it answers, and then ends.
+TEST_F(EndToEnd, KillDuringAHang)
+{
+    HWND hung = App("E2E hung"), mine = OwnWindow("E2E mine");
+    Program *p = Start();
+    Alt(3);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({hung, mine}); }));
+    desk::Hang(4000);
+    Kill(p);
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({mine}); }));
+    EXPECT_FALSE(IsWindowVisible(hung)) << "shown only when it answers";
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({hung}); }));
+    EXPECT_TRUE(WaitUntil([&] { return OtherCopies(0).empty(); })) << "the watcher ends";
+    DestroyWindow(mine);
+}
+
 // A second start while group 2 is on screen ends at once with 0 and leaves
 // the first copy as it was; once both the first and its watcher are killed,
 // the next start comes up and restores what they left hidden.

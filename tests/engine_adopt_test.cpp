@@ -43,9 +43,9 @@ TEST(Eligibility, OnlyTitledFramedVisibleApplicationWindows)
 
 TEST(Eligibility, ShellClassesAreExcludedExactly)
 {
-    for (const char *cls : {"Progman", "WorkerW", "Shell_TrayWnd"})
+    for (const char *cls : {"Progman", "WorkerW", "Shell_TrayWnd", "Ghost"})
         EXPECT_FALSE(IsEligibleWindow(sim::MakeWindow(cls, "Shell", WS_OVERLAPPEDWINDOW))) << cls;
-    for (const char *cls : {"progman", "WORKERW", "Shell_TrayWnd2"})
+    for (const char *cls : {"progman", "WORKERW", "Shell_TrayWnd2", "ghost"})
         EXPECT_TRUE(IsEligibleWindow(sim::MakeWindow(cls, "Shell", WS_OVERLAPPEDWINDOW))) << cls;
 }
 
@@ -81,6 +81,14 @@ TEST(Adoption, EligibleUnseenWindowsJoinTheCurrentGroupInEnumerationOrder)
     sim::Retitle(untitled, "Now titled");
     AdoptUnseenWindows();
     EXPECT_EQ(Members(0), (std::vector<HWND>{untitled}));
+
+    // Back on screen with the marker a recovery pass left while its show
+    // waited behind a hang: adopted, and the stale marker goes.
+    HWND back = App("Back");
+    sim::OwnerSetProp(back, HiddenMarkerName, 1);
+    AdoptUnseenWindows();
+    EXPECT_ON_SCREEN(back, SW_SHOWNORMAL);
+    EXPECT_NE(FindInGroup(0, back), NotFound);
 }
 
 TEST(ForegroundHook, RefreshesAdoptsOrMovesIntoTheCurrentGroup)
@@ -239,6 +247,27 @@ TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)
     EXPECT_EQ(FindInAnyGroup(away), nullptr);
     for (HWND w : {ours, shown, minimised, gone})
         EXPECT_NE(FindInGroup(1, w), NotFound) << sim::NameOf(w);
+}
+
+// A window whose program has not answered for 5 s is hidden by the system
+// behind a stand-in of class "Ghost": the stand-in is never adopted and the
+// window keeps its entry until it comes back.
+TEST(Purge, HungWindowBehindItsStandInKeepsItsEntry)
+{
+    HWND w = App("Busy");
+    AddWindowToGroup(0, w);
+    sim::Hang(w, 8000);
+    sim::AdvanceTime(5000);
+    ASSERT_FALSE(sim::Visible(w));
+    HWND ghost = sim::ZOrder().front();
+    EXPECT_EQ(sim::ClassOf(ghost), "Ghost");
+    EXPECT_EQ(sim::Title(ghost), "Busy (Not Responding)");
+    PurgeUnmarkedHidden();
+    AdoptUnseenWindows();
+    EXPECT_EQ(Members(0), (std::vector<HWND>{w}));
+    sim::AdvanceTime(3000);
+    EXPECT_FALSE(sim::Exists(ghost));
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
 }
 
 } // namespace

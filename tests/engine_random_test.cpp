@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/appstate.h"
 #include "shell/shutdown.h"
 #include "sim/sim.h"
 #include "workspace/eligibility.h"
@@ -80,6 +81,7 @@ struct World {
     uint64_t seed;
     long steps;
     long step;
+    HWINEVENTHOOK hook;                      // the engine's foreground hook
     std::vector<HWND> live;                  // windows of other programs that exist
     std::map<HWND, DWORD> styles, exStyles;  // as made or restyled
     int made;
@@ -471,12 +473,18 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     // earlier entry above among equals.
     if (w.growthFailed || w.otherHeapFailed || FaultHit(w) || sim::CallsOf({"EndDeferWindowPos"}).empty())
         return;
+    // Only the windows handed to the batch: one that the hook filed into the
+    // group, or whose state it read anew, while the show waited for another
+    // program was not among them.
+    std::set<std::string> batched;
+    for (const std::string &call : sim::CallsOf({"DeferWindowPos"}))
+        batched.insert(call.substr(call.find('(') + 1, call.find(',') - call.find('(') - 1));
     int above = NotFound;
     for (HWND h : sim::ZOrder()) {
         int i = 0;
         while (i < shown.count && shown.entries[i].window != h)
             i++;
-        if (i == shown.count || IsMinimizedShowCmd(shown.entries[i].savedShowCmd))
+        if (i == shown.count || IsMinimizedShowCmd(shown.entries[i].savedShowCmd) || !batched.count(Name(h)))
             continue;
         if (above != NotFound && (shown.entries[i].stackRank < shown.entries[above].stackRank ||
                                   (shown.entries[i].stackRank == shown.entries[above].stackRank && i < above)))
@@ -510,9 +518,11 @@ void ProgramStep(World &w, int kind)
         }
         w.counts["switches"]++;
         // Whatever could not be hidden stays where it was: no window leaves
-        // the group being left.
+        // the group being left, but for one that stayed on screen and took
+        // the activation, which the hook then files under the group shown.
         for (HWND h : leaving)
-            if (sim::Exists(h) && FindInGroup(from, h) == NotFound)
+            if (sim::Exists(h) && FindInGroup(from, h) == NotFound &&
+                !(h == sim::Foreground() && sim::Visible(h) && FindInGroup(t, h) != NotFound))
                 return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
         return CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
     }
@@ -672,8 +682,9 @@ void Start(World &w, uint64_t seed, long steps)
         MakeOne(w);
     // As the program starts: adopt everything into group 1, then listen.
     AdoptUnseenWindows();
-    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
-                    WINEVENT_OUTOFCONTEXT);
+    w.hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
+                             WINEVENT_OUTOFCONTEXT);
+    ForegroundHook = w.hook;  // so that the exit release takes it down first, as the program's does
 }
 
 void RunWorld(uint64_t seed, long steps)

@@ -385,4 +385,34 @@ TEST_F(Switching, MinimisedNeverTopAndCarriedWindowOnTop)
     EXPECT_EQ(sim::Foreground(), carried);
 }
 
+// Windows delivers WinEvents while the thread waits in a cross-thread call:
+// a window activated while the group is being shown is filed under that
+// group, not under the one left.
+TEST_F(Switching, ForegroundEventDuringTheShowFilesUnderTheGroupShown)
+{
+    HWND a = App("A"), b = App("B");
+    PutEntry(0, a, SW_SHOWNORMAL, 0);
+    PutEntry(1, b, SW_SHOWNORMAL, 0);
+    sim::OwnerSetProp(b, HiddenMarkerName, 1);
+    sim::OwnerShow(b, SW_HIDE);
+    static std::vector<HWND> heard;
+    heard.clear();
+    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, ForegroundEventProc, 0, 0,
+                    WINEVENT_OUTOFCONTEXT);
+    SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                    [](HWINEVENTHOOK, DWORD, HWND w, LONG, LONG, DWORD, DWORD) { heard.push_back(w); }, 0, 0,
+                    WINEVENT_OUTOFCONTEXT);
+    HWND n = nullptr;
+    sim::BeforeCall("EndDeferWindowPos", 1, [&] {
+        n = App("New");
+        sim::Activate(n);
+    });
+    sim::BeforeCall("SetForegroundWindow", 1, [&] {
+        EXPECT_NE(std::find(heard.begin(), heard.end(), n), heard.end()) << "delivered while the batch waited";
+    });
+    SwitchToGroup(1);
+    EXPECT_EQ(Members(1), (std::vector<HWND>{b, n}));
+    EXPECT_EQ(Members(0), (std::vector<HWND>{a}));
+}
+
 } // namespace

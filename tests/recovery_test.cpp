@@ -52,4 +52,23 @@ TEST_F(Recovery, RestoresExactlyTheMarkedHiddenWindows)
     EXPECT_WINDOW(plain, false, SW_SHOWNORMAL);
 }
 
+// The watcher's pass during a hang brings back every window whose program
+// answers at once, queues the show of the hung one and leaves its marker;
+// a pass after the hang finds it back and takes the marker off.
+TEST_F(Recovery, HungWindowComesBackWhenItAnswers)
+{
+    HWND hung = App("Hung");
+    desk::Pump(50);
+    ASSERT_TRUE(SetPropA(hung, HiddenMarkerName, (HANDLE)1));
+    ShowWindow(hung, SW_HIDE);
+    desk::Hang(1500);
+    EXPECT_EQ(RestoreMarkedWindows(), 1);
+    EXPECT_WINDOW(hung, false, SW_SHOWNORMAL);
+    EXPECT_PROP(hung, HiddenMarkerName, true);
+    desk::Pump(1800);
+    EXPECT_WINDOW(hung, true, SW_SHOWNORMAL);
+    EXPECT_EQ(RestoreMarkedWindows(), 0);
+    EXPECT_PROP(hung, HiddenMarkerName, false);
+}
+
 } // namespace

@@ -237,6 +237,66 @@ TEST_F(Running, ExitReleasesEveryWindowInItsState)
     EXPECT_EQ(sim::LiveGdi().icons, 0);
 }
 
+// A window of a program of its own, which can then hang alone.
+HWND AppOfItsOwn(const char *name)
+{
+    HWND w = sim::MakeWindow("TestApp", name, WS_OVERLAPPEDWINDOW, 0, SW_SHOWNORMAL,
+                             sim::StartForeignProcess("busy.exe"));
+    sim::Name(w, name);
+    return w;
+}
+
+// While one window's program hangs, every switch still hides and shows the
+// others at once, the program waiting at most one probe for it; once it
+// answers, the hung window ends where its group is, whatever switches came
+// meanwhile.
+class HangDuringSwitches : public Running, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(HangDuringSwitches, HungWindowEndsWhereItsGroupIs)
+{
+    const std::string keys = GetParam();
+    const bool shown = keys.back() == '1';
+    HWND a = App("A"), hung = AppOfItsOwn("Hung");
+    Step([&] { sim::Hang(hung, 3000); });
+    for (char k : keys)
+        Step([&, k] {
+            sim::PressKey(MOD_ALT, (UINT)k);
+            sim::Then([&, k] { EXPECT_EQ(sim::Visible(a), k == '1'); });
+        });
+    Step([&] {
+        EXPECT_LE(sim::TimeWaited(), 20u);
+        sim::AdvanceTime(3000);
+    });
+    Tick();
+    Step([&] {
+        if (shown)
+            EXPECT_ON_SCREEN(hung, SW_SHOWNORMAL);
+        else
+            EXPECT_HIDDEN_BY_US(hung);
+        EXPECT_NE(FindInGroup(0, hung), NotFound);
+    });
+    RunToExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, HangDuringSwitches, ::testing::Values("2", "21", "213", "2121"));
+
+// With a program that never answers again, the tray menu and Exit still
+// work: every other window comes back at once, the hung one when it
+// answers, and the watcher's pass then takes its marker off.
+TEST_F(Running, ExitDuringAHangReleasesTheOthersAtOnce)
+{
+    HWND a = App("A"), hung = AppOfItsOwn("Hung");
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([&] { sim::Hang(hung, INFINITE); });
+    RunToExit();
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+    EXPECT_HIDDEN_BY_US(hung);
+    sim::Answer(hung);
+    sim::AdvanceTime(1000);  // the watcher, a process of its own, has not found it silent
+    EXPECT_EQ(RestoreMarkedWindows(), 0);
+    EXPECT_ON_SCREEN(hung, SW_SHOWNORMAL);
+}
+
 // Closing MainWindow ends the program in order, as Exit does.
 TEST_F(Running, DestroyedMainWindowEndsTheProgramInOrder)
 {

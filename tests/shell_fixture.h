@@ -27,6 +27,9 @@ inline int RunProgram(const char *tail)
     } catch (sim::ScriptExhausted &) {
         ADD_FAILURE() << "the program was still waiting for messages when the script ran out";
         return -1;
+    } catch (sim::WaitedForever &) {
+        ADD_FAILURE() << "the program waited for a program that never answers";
+        return -1;
     }
 }
 

@@ -44,13 +44,13 @@ std::vector<std::string> ExpectedLife(const std::string &main)
         "CloseHandle(P2000)",
         "SetWinEventHook(3, 3, 0, 0, 0, 0)",
         "SetTimer(" + main + ", 1, 500)",
+        "UnhookWinEvent(hook)",
     });
     for (int k = 0; k < 5; k++) {
         calls.push_back("UnregisterHotKey(" + main + ", " + std::to_string(100 + k) + ")");
         calls.push_back("UnregisterHotKey(" + main + ", " + std::to_string(200 + k) + ")");
     }
     calls.insert(calls.end(), {
-        "UnhookWinEvent(hook)",
         "Shell_NotifyIconA(2, 528, " + main + ", 1, 0x6, 0x401, icon1, \"Plinthwise Group: 1\")",
         "DestroyIcon(icon1)", "DestroyIcon(icon2)", "DestroyIcon(icon3)", "DestroyIcon(icon4)",
         "DestroyIcon(icon5)",

@@ -5,11 +5,24 @@
 
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
 
 static const int TextBufferSize = 256;
+// A switch causes a few foreground changes; more than this many while one
+// runs are dropped, the oldest kept (adoption still finds their windows).
+static const int HeldEventLimit = 16;
 
-// Shell windows that look like application windows but must never be hidden.
-static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd"};
+// Foreground events that came while a switch ran.
+static struct {
+    HWND windows[HeldEventLimit];
+    int count;
+    bool holding;
+} HeldEvents;
+
+// Shell windows that look like application windows but must never be hidden,
+// and the stand-in the system shows in place of a window whose program has
+// stopped answering (it goes when that program answers again).
+static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd", "Ghost"};
 
 bool IsEligibleWindow(HWND window)
 {
@@ -56,8 +69,13 @@ static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
     // without a single call to the window manager, so that a tick or the
     // adoption of a switch costs next to nothing once the desktop is known.
     // The outcome is the same in either order.
-    if (!FindInAnyGroup(window) && IsEligibleWindow(window))
+    if (!FindInAnyGroup(window) && IsEligibleWindow(window)) {
         AddWindowToGroup(CurrentGroup, window);
+        // On screen and still marked: a recovery pass queued its show
+        // behind a hang, and it has run since. The marker is stale.
+        if (GetPropA(window, HiddenMarkerName) && IsAnswering(window))
+            RemovePropA(window, HiddenMarkerName);
+    }
     return TRUE;
 }
 
@@ -112,19 +130,59 @@ void SummonHiddenWindow(HWND window)
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
                                                 : SW_SHOW;
-    ShowWindow(window, command);
-    // Unmarked once it is back; a show that failed leaves it hidden, marked
-    // and in the current group, where the next activation or show tries again.
-    if (!UnmarkIfShown(window))
+    // Unmarked once it is back; a show that failed, or is queued behind a
+    // hang, leaves it marked in the current group until the tick sees it back.
+    bool answering = IsAnswering(window);
+    ShowOrQueue(window, command, answering);
+    if (!answering || !UnmarkIfShown(window))
         MarkersAwaitingShow = true;
     SetForegroundWindow(window);
+}
+
+static void HandleForegroundChange(HWND window);
+
+void HoldForegroundEvents()
+{
+    HeldEvents.holding = true;
+}
+
+void HandleHeldForegroundEvents()
+{
+    HeldEvents.holding = false;
+    // Handling one may cause more, which are then handled at once.
+    int count = HeldEvents.count;
+    HeldEvents.count = 0;
+    HWND windows[HeldEventLimit];
+    for (int i = 0; i < count; i++)
+        windows[i] = HeldEvents.windows[i];
+    // A window that has a group and has lost the activation since held it
+    // only for a moment while the switch hid its group or showed the next:
+    // it keeps its group. New windows are filed under the group shown.
+    HWND now = GetForegroundWindow();
+    for (int i = 0; i < count; i++)
+        if (windows[i] == now || !FindInAnyGroup(windows[i]))
+            HandleForegroundChange(windows[i]);
 }
 
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD)
 {
     if (event != EVENT_SYSTEM_FOREGROUND)
         return;
+    if (HeldEvents.holding) {
+        if (HeldEvents.count < HeldEventLimit)
+            HeldEvents.windows[HeldEvents.count++] = window;
+        return;
+    }
+    HandleForegroundChange(window);
+}
+
+static void HandleForegroundChange(HWND window)
+{
     if (GetPropA(window, HiddenMarkerName)) {
+        // Whatever we asked of a window whose program does not answer is
+        // still queued; its marker and group stay as they are.
+        if (!IsAnswering(window))
+            return;
         if (IsWindowVisible(window))
             RemovePropA(window, HiddenMarkerName);  // on screen again: the marker is stale
         else if (GetForegroundWindow() == window)
@@ -154,9 +212,11 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
 static bool IsHiddenByItsProgram(HWND window)
 {
     // A window moved to another of the system's virtual desktops is cloaked:
-    // gone from this desktop as if its program had hidden it.
+    // gone from this desktop as if its program had hidden it. One whose
+    // program does not answer may be hidden by the system behind its
+    // stand-in: it is kept.
     return (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)) || IsCloakedWindow(window)) &&
-           !GetPropA(window, HiddenMarkerName) && IsWindow(window);
+           !GetPropA(window, HiddenMarkerName) && IsWindow(window) && !IsHungAppWindow(window);
 }
 
 void PurgeUnmarkedHidden()
@@ -177,8 +237,9 @@ void PurgeUnmarkedHidden()
 // is seen on screen here.
 void UnmarkShownCurrentGroup()
 {
-    if (!MarkersAwaitingShow)
-        return;  // nothing left behind: no call at all
+    // Nothing left behind and no show queued behind a hang: no call at all.
+    if (!MarkersAwaitingShow && !CallsQueued())
+        return;
     bool left = false;
     const Group &g = GroupTable[CurrentGroup];
     for (int i = 0; i < g.count; i++) {
@@ -187,4 +248,6 @@ void UnmarkShownCurrentGroup()
             left = true;
     }
     MarkersAwaitingShow = left;
+    if (!left)
+        ForgetQueuedCalls();
 }

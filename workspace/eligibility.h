@@ -22,6 +22,10 @@ void AdoptUnseenWindowsRanking(INT group);
 // Foreground changes anywhere on the desktop.
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
                                   DWORD eventThread, DWORD eventTime);
+// While a switch walks the groups, foreground events are kept, at most
+// HeldEventLimit of them, and handled afterwards in the order they came.
+void HoldForegroundEvents();
+void HandleHeldForegroundEvents();
 // A hidden, marked window was activated: bring it into the current group.
 void SummonHiddenWindow(HWND window);
 // Drops windows that their own programs have hidden, or that the window

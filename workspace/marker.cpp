@@ -1,5 +1,7 @@
 #include "workspace/marker.h"
 
+#include "workspace/nowait.h"
+
 const char HiddenMarkerName[] = "PlinthwiseHidden";
 
 bool MarkBeforeHide(HWND window)
@@ -21,10 +23,17 @@ bool UnmarkIfShown(HWND window)
     return true;
 }
 
-static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM)
+static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
 {
     if (!GetPropA(window, HiddenMarkerName))
         return TRUE;
+    // One whose program does not answer keeps it, visible or not (a hide may
+    // still be queued for it): a show is queued behind whatever waits there.
+    if (!IsAnswering(window)) {
+        ShowOrQueue(window, SW_SHOWNA, false);
+        ++*(int *)queued;
+        return TRUE;
+    }
     // A marked window its own program has shown again only loses the marker.
     // SW_SHOWNA shows the others as they were hidden, maximised, minimised or
     // snapped, without activating them.
@@ -36,7 +45,9 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM)
     return TRUE;
 }
 
-void RestoreMarkedWindows()
+int RestoreMarkedWindows()
 {
-    EnumWindows(RestoreIfMarked, 0);
+    int queued = 0;
+    EnumWindows(RestoreIfMarked, (LPARAM)&queued);
+    return queued;
 }

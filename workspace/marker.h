@@ -8,7 +8,9 @@
 extern const char HiddenMarkerName[];
 
 // Shows every top-level window that carries the marker and removes it.
-void RestoreMarkedWindows();
+// Returns how many shows it had to queue behind a hang: those windows keep
+// the marker until a later pass finds them on screen.
+int RestoreMarkedWindows();
 
 // Marks a window that is about to be hidden; true when the hide may go
 // ahead. A window that cannot be marked must stay on screen: hidden without

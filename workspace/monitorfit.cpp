@@ -6,6 +6,7 @@
 #include "workspace/monitorfit.h"
 
 #include "workspace/groups.h"
+#include "workspace/nowait.h"
 
 // Moves and sizes a hidden window without showing, raising or activating it.
 static const UINT MoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
@@ -58,7 +59,8 @@ void BringOntoMonitor(HWND window)
             return;
         FitSpan(r.left, r.right, work.left, work.right);
         FitSpan(r.top, r.bottom, work.top, work.bottom);
-        SetWindowPos(window, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, MoveFlags);
+        UINT flags = MoveFlags | (IsAnswering(window) ? 0 : SWP_ASYNCWINDOWPOS);
+        SetWindowPos(window, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
         return;
     }
     // Maximised or minimised: only the placement's normal rectangle says
@@ -75,5 +77,8 @@ void BringOntoMonitor(HWND window)
     // stays hidden.
     placement.showCmd = placement.showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_HIDE;
     placement.flags &= WPF_RESTORETOMAXIMIZED;
+    // A program that does not answer gets the request queued, not waited for.
+    if (!IsAnswering(window))
+        placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
     SetWindowPlacement(window, &placement);
 }

@@ -10,6 +10,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/monitorfit.h"
+#include "workspace/nowait.h"
 
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
@@ -31,6 +32,14 @@ static void CaptureShowStates(INT group)
 
 static void HideAndMarkOne(HWND window)
 {
+    // One whose program does not answer may be hidden by the system behind
+    // its stand-in: it is marked all the same, since its hide runs only when
+    // its program answers again, and a window that cannot be marked stays.
+    if (!IsAnswering(window)) {
+        if (SetPropA(window, HiddenMarkerName, (HANDLE)1))
+            ShowOrQueue(window, SW_HIDE, false);
+        return;
+    }
     // A window that could not be marked stays on screen, in its group. One
     // that is gone fails the visibility test inside, and its hide does nothing.
     if (!MarkBeforeHide(window))
@@ -67,6 +76,11 @@ void SwitchToGroup(INT target)
 {
     if (!IsGroupIndex(target) || target == CurrentGroup)
         return;
+    // Foreground events reach us while a call waits for another program's
+    // thread; handled then, they would move windows between groups while
+    // the switch walks them. They are handled once it is done, against the
+    // group then on screen.
+    HoldForegroundEvents();
     INT leaving = CurrentGroup;
     // The adoption's pass over the windows, top of the Z order first, also
     // captures the stacking: one enumeration instead of a second walk that
@@ -78,6 +92,7 @@ void SwitchToGroup(INT target)
     // handled against the group being shown.
     CurrentGroup = target;
     ShowGroup(target);
+    HandleHeldForegroundEvents();
     RequestTrayUpdate();
 }
 
@@ -127,12 +142,15 @@ static BatchSlot *BottomUpOrder(INT group, int count)
     return order;
 }
 
-// Shows the non-minimised windows in one batch; false if the batch failed,
-// at a deferral or at its end, and the windows must be shown singly.
-static bool ShowInBatch(INT group, int count)
+// Shows the `count` non-minimised windows, those that answer in one batch
+// of `answering`; false if the batch failed, at a deferral or at its end,
+// and the windows must be shown singly. A window whose program does not
+// answer would hold up the whole batch: its show is queued instead, in its
+// place in the order.
+static bool ShowInBatch(INT group, int count, int answering)
 {
-    HDWP batch = BeginDeferWindowPos(count);
-    if (!batch)
+    HDWP batch = answering > 0 ? BeginDeferWindowPos(answering) : nullptr;
+    if (answering > 0 && !batch)
         return false;
     BatchSlot *order = BottomUpOrder(group, count);
     Group &g = GroupTable[group];
@@ -144,12 +162,19 @@ static bool ShowInBatch(INT group, int count)
         else if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
             continue;
         deferred++;
-        batch = DeferWindowPos(batch, g.entries[position].window, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+        HWND w = g.entries[position].window;
+        if (!batch || !IsAnswering(w)) {
+            PositionOrQueue(w, ShowBatchFlags, false);
+            continue;
+        }
+        batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
         if (!batch)
             break;  // the batch is gone; EndDeferWindowPos must not see it
     }
     if (order)
         HeapFree(GetProcessHeap(), 0, order);
+    if (answering == 0)
+        return true;
     if (!batch)
         return false;
     return EndDeferWindowPos(batch) != FALSE;
@@ -183,14 +208,16 @@ static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
         return;
     bool maximized = entry.savedShowCmd == SW_SHOWMAXIMIZED;
     bool inState = (style & WS_VISIBLE) && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
-    // SW_SHOW activates a window in its normal or snapped state without
-    // restoring it, as SW_SHOWNORMAL would; only a window minimised since
-    // needs restoring.
-    if (!inState)
-        ShowWindow(w, maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW);
-    if (!inState || !onTop)
-        SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
-    SetForegroundWindow(w);
+    if (!inState || !onTop) {
+        bool answers = IsAnswering(w);
+        // SW_SHOW activates a window in its normal or snapped state without
+        // restoring it, as SW_SHOWNORMAL would; only a window minimised
+        // since needs restoring.
+        if (!inState)
+            ShowOrQueue(w, maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW, answers);
+        PositionOrQueue(w, RaiseFlags, answers);
+    }
+    SetForegroundWindow(w);  // never waits
 }
 
 void ShowGroup(INT group)
@@ -204,28 +231,31 @@ void ShowGroup(INT group)
     for (int i = 0; i < g.count; i++)
         BringOntoMonitor(g.entries[i].window);
 
-    int shown = 0;
+    int shown = 0, answering = 0;
     for (int i = 0; i < g.count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd)) {
             shown++;
+            answering += IsAnswering(g.entries[i].window) ? 1 : 0;
+        }
     int minimized = g.count - shown;
-    bool batched = shown > 0 && ShowInBatch(group, shown);
+    bool batched = shown > 0 && ShowInBatch(group, shown, answering);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
     // snapped as it was.
     if (shown > 0 && !batched) {
         for (int i = 0; i < g.count; i++)
             if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-                ShowWindow(g.entries[i].window, SW_SHOWNA);
+                ShowOrQueue(g.entries[i].window, SW_SHOWNA, IsAnswering(g.entries[i].window));
     }
     for (int i = 0; i < g.count; i++)
         if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            ShowWindow(g.entries[i].window, SW_SHOWMINNOACTIVE);
+            ShowOrQueue(g.entries[i].window, SW_SHOWMINNOACTIVE, IsAnswering(g.entries[i].window));
 
     int top = ChooseTopEntry(group);
     if (top != NotFound)
-        ActivateTopWindow(g.entries[top], batched && minimized == 0);
-    // A window that did not come back keeps its marker, and with it the
-    // way back after a crash.
+        ActivateTopWindow(g.entries[top], batched && minimized == 0 && answering == shown);
+    // The marker goes once the window is seen on screen. One that did not
+    // come back, or whose show is queued behind a hang, keeps it, and with it
+    // the way back after a crash, until the maintenance tick sees it back.
     MarkersAwaitingShow = false;
     for (int i = 0; i < g.count; i++)
         if (!UnmarkIfShown(g.entries[i].window))

@@ -4,6 +4,7 @@
 //   measure_faults.exe killstorm [rounds]   main killed at a random moment
 //   measure_faults.exe killboth [rounds]    main and watcher killed, start again
 //   measure_faults.exe hang [ms]            a window of a switched group hangs
+//   measure_faults.exe hangcalls            which calls wait for a hung window
 #include <windows.h>
 
 #include <stdio.h>
@@ -32,6 +33,94 @@ std::vector<HWND> VisibleOf(const std::vector<HWND> &ws)
         if (IsWindowVisible(w))
             out.push_back(w);
     return out;
+}
+
+// ---- A window whose program hangs at random times ------------------------------------
+// A thread of ours with one window, which stops taking messages when told:
+// the helper's windows all share one thread, so this one hangs alone.
+
+const UINT HangRequest = WM_APP + 1;  // wParam: ms to sleep
+const DWORD LongestHang = 3000;
+
+struct Hanger {
+    HANDLE thread = nullptr;
+    DWORD threadId = 0;
+    HANDLE ready = nullptr;
+    HWND window = nullptr;
+    int hangs = 0;
+};
+Hanger hanger;
+
+DWORD WINAPI HangerMain(void *)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = "PlinthHangingApp";
+    RegisterClassA(&wc);
+    hanger.window = CreateWindowExA(0, "PlinthHangingApp", "Hanging window", WS_OVERLAPPEDWINDOW, 60, 60, 400, 260,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
+    ShowWindow(hanger.window, SW_SHOWNOACTIVATE);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(hanger.ready);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == HangRequest && !msg.hwnd)
+            Sleep((DWORD)msg.wParam);
+        else
+            DispatchMessageA(&msg);
+    }
+    DestroyWindow(hanger.window);
+    return 0;
+}
+
+bool StartHanger()
+{
+    hanger.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    hanger.thread = CreateThread(nullptr, 0, HangerMain, nullptr, 0, &hanger.threadId);
+    return hanger.thread && WaitForSingleObject(hanger.ready, 10000) == WAIT_OBJECT_0 && hanger.window;
+}
+
+void StopHanger()
+{
+    if (hanger.thread) {
+        PostThreadMessageA(hanger.threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(hanger.thread, 10000);
+        CloseHandle(hanger.thread);
+    }
+    if (hanger.ready)
+        CloseHandle(hanger.ready);
+}
+
+// The window's program stops answering for up to 3 s.
+void Hang()
+{
+    PostThreadMessageA(hanger.threadId, HangRequest, 300 + Below(LongestHang - 300), 0);
+    hanger.hangs++;
+}
+
+// Until the hanging window's program answers again.
+void WaitForHanger()
+{
+    WaitUntil([] {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(hanger.window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) != 0;
+    }, LongestHang + 2000, 20);
+}
+
+// The storm's windows and the hanging one.
+std::vector<HWND> WithHanger(std::vector<HWND> ws)
+{
+    ws.push_back(hanger.window);
+    return ws;
+}
+
+void ResetAll(const std::vector<HWND> &ws)
+{
+    ResetWindows(ws);
+    RemovePropA(hanger.window, MarkerName);
+    ShowWindow(hanger.window, SW_SHOWNOACTIVATE);
 }
 
 // A window of every kind a user has: normal, maximised, minimised.
@@ -82,13 +171,14 @@ enum KillMoment { AtRandom, WhileHiding, WhileShowing, KillMoments };
 bool KillStorm(int rounds)
 {
     SeedRandom("kill storm");
-    if (!desk::Start())
+    if (!desk::Start() || !StartHanger())
         return false;
     std::vector<HWND> ws = MakeStormWindows("Storm");
     if ((int)ws.size() != StormWindows) {
         desk::Stop();
         return false;
     }
+    std::vector<HWND> all = WithHanger(ws);
     int badRounds = 0, worstLeft = 0, caught = 0, mixed = 0, watcherFailures = 0, startFailures = 0;
     double restoreMs = 0;
     for (int r = 0; r < rounds; r++) {
@@ -100,7 +190,10 @@ bool KillStorm(int rounds)
             continue;
         }
         int actions = 1 + Below(8);
+        int hangAt = Below(actions);
         for (int a = 0; a < actions - 1; a++) {
+            if (a == hangAt && Below(3) == 0)
+                Hang();
             RandomAction(ws);
             desk::Pump(Below(150));  // often less than a switch takes: switches overlap
         }
@@ -133,30 +226,34 @@ bool KillStorm(int rounds)
             visibleMarked += IsWindowVisible(w) && Marked(w) ? 1 : 0;
         mixed += visibleMarked > 0 ? 1 : 0;
 
+        // The watcher stays until a hung window's queued show has run.
         DWORD watcher = WaitForPid(p.watcherPid, Patience);
         restoreMs += NowMs() - killedAt;
         watcherFailures += watcher != 0 ? 1 : 0;
-        int left = StormWindows - CountVisible(ws), marked = CountMarked(ws);
+        WaitForHanger();
+        int left = (int)all.size() - CountVisible(all), marked = CountMarked(all);
         if (left > 0 || marked > 0) {
             badRounds++;
             worstLeft = std::max(worstLeft, left);
-            printf("round %d: %d windows left hidden, %d still marked (kill %s, watcher exit %lu)\n", r + 1, left,
+            printf("round %d: %d windows left hidden, %d still marked (kill %s, watcher exit %lu)%s\n", r + 1, left,
                    marked, moment == AtRandom ? "at random" : moment == WhileHiding ? "while hiding" : "while showing",
-                   watcher);
-            ResetWindows(ws);
+                   watcher, IsWindowVisible(hanger.window) && !Marked(hanger.window) ? "" : ", the hanging one among them");
+            ResetAll(ws);
         }
         Release(&p);
     }
     desk::Stop();
     KillStrayCopies();
+    StopHanger();
     int ran = rounds - startFailures;
     printf("kill storm: %d rounds, %d with windows left hidden (worst %d), %d kills right after the switch was "
            "seen hiding or showing, %d with marked windows on screen at the kill, %d watcher exits not 0, "
-           "%.0f ms from kill to watcher exit on average, %d starts failed\n",
-           ran, badRounds, worstLeft, caught, mixed, watcherFailures, ran ? restoreMs / ran : 0.0, startFailures);
-    Row("Kill storm: main killed, 30 windows in 5 groups",
-        Format("%d of %d rounds with a window left hidden (worst %d); %d kills caught a switch in flight", badRounds,
-               ran, worstLeft, caught),
+           "%.0f ms from kill to watcher exit on average, %d starts failed, %d hangs of the 31st window\n",
+           ran, badRounds, worstLeft, caught, mixed, watcherFailures, ran ? restoreMs / ran : 0.0, startFailures,
+           hanger.hangs);
+    Row("Kill storm: main killed, 30 windows in 5 groups and one that hangs at random times",
+        Format("%d of %d rounds with a window left hidden (worst %d); %d kills caught a switch in flight; %d hangs",
+               badRounds, ran, worstLeft, caught, hanger.hangs),
         Format("none hidden, all %d rounds", rounds),
         badRounds == 0 && ran == rounds && watcherFailures == 0 ? "met" : "MISSED");
     return true;
@@ -167,9 +264,10 @@ bool KillStorm(int rounds)
 bool KillBoth(int rounds)
 {
     SeedRandom("kill both");
-    if (!desk::Start())
+    if (!desk::Start() || !StartHanger())
         return false;
     std::vector<HWND> ws = MakeStormWindows("Both");
+    std::vector<HWND> all = WithHanger(ws);
     Running p;
     if ((int)ws.size() != StormWindows || !StartPlinthwise(&p)) {
         KillStrayCopies();
@@ -189,7 +287,10 @@ bool KillBoth(int rounds)
             desk::PressKey(MOD_ALT | MOD_SHIFT, '2' + Below(4));
             desk::Pump(80);
         }
+        // Every round, at a random moment of the last switch or after it.
         desk::PressKey(MOD_ALT, '1' + Below(5));
+        desk::Pump(Below(300));
+        Hang();
         Settle(ws);
         int hidden = StormWindows - CountVisible(ws);
 
@@ -213,13 +314,17 @@ bool KillBoth(int rounds)
             printf("round %d: %d windows hidden before the kill, %d after it\n", r + 1, hidden, stillHidden);
 
         bool started = StartPlinthwise(&p);
-        int back = CountVisible(ws), marked = CountMarked(ws);
-        if (started && back == StormWindows && marked == 0) {
+        // A hung window comes back when it answers; its marker goes on the
+        // tick after.
+        WaitForHanger();
+        WaitUntil([&] { return !Marked(hanger.window); }, 1500, 20);
+        int back = CountVisible(all), marked = CountMarked(all);
+        if (started && back == (int)all.size() && marked == 0) {
             allBack++;
         } else {
             printf("round %d: %d of %d windows back after the start, %d still marked (%d were hidden)\n", r + 1,
-                   back, StormWindows, marked, stillHidden);
-            ResetWindows(ws);
+                   back, (int)all.size(), marked, stillHidden);
+            ResetAll(ws);
             if (!started) {
                 KillStrayCopies();
                 Release(&p);
@@ -232,12 +337,13 @@ bool KillBoth(int rounds)
     Release(&p);
     desk::Stop();
     KillStrayCopies();
+    StopHanger();
     printf("kill both: %d rounds, all windows back after %d; windows left hidden when both died: %.1f per round, "
            "fewest %d; last orderly exit %lu\n",
            rounds, allBack, (double)hiddenTotal / rounds, fewestHidden, code);
-    Row("Main and watcher killed, start again",
-        Format("all 30 back in %d of %d rounds (%.1f hidden per round before the start, fewest %d)", allBack, rounds,
-               (double)hiddenTotal / rounds, fewestHidden),
+    Row("Main and watcher killed, start again, one window hanging at random times",
+        Format("all 31 back in %d of %d rounds (%.1f hidden per round before the start, fewest %d; %d hangs)",
+               allBack, rounds, (double)hiddenTotal / rounds, fewestHidden, hanger.hangs),
         "all back, every round", allBack == rounds && fewestHidden > 0 ? "met" : "MISSED");
     return true;
 }
@@ -245,6 +351,7 @@ bool KillBoth(int rounds)
 }  // namespace
 
 bool MeasureHang(DWORD hangMs);  // hang.cpp
+bool MeasureHangCalls();         // hangcalls.cpp
 
 int main(int argc, char **argv)
 {
@@ -258,8 +365,10 @@ int main(int argc, char **argv)
         ok = KillBoth(Arg(argc, argv, 2, 20));
     else if (strcmp(what, "hang") == 0)
         ok = MeasureHang((DWORD)Arg(argc, argv, 2, 3000));
+    else if (strcmp(what, "hangcalls") == 0)
+        ok = MeasureHangCalls();
     else {
-        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms]\n");
+        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms] | hangcalls\n");
         return 2;
     }
     KillStrayCopies();

@@ -1,0 +1,206 @@
+// Programs that stop taking messages: what the program under test meets when
+// it calls their windows, and the stand-in windows the system puts up for
+// them.
+#include "sim/desktop.h"
+
+#include <algorithm>
+
+namespace sim {
+
+// A thread that has not taken messages for this long counts as hung
+// (IsHungAppWindow: "the internal timeout period of 5 seconds").
+static const DWORD HungAfter = 5000;
+static DWORD ghostPid;  // the desktop window manager, which hosts stand-ins
+
+static HungThread *HangOf(DWORD pid)
+{
+    auto it = D().hung.find(pid);
+    return it == D().hung.end() ? nullptr : &it->second;
+}
+
+bool IsForeign(const Window &w) { return w.pid != ProgramProcessId(); }
+
+bool IsHungApp(const Window &w)
+{
+    // "Ghost windows always return TRUE."
+    if (ghostPid && w.pid == ghostPid && w.className == "Ghost")
+        return true;
+    HungThread *h = HangOf(w.pid);
+    return h && D().now - h->since >= HungAfter;
+}
+
+// Window ghosting, as Windows documents it: when a top-level window has not
+// answered for some seconds, the system hides it and puts a window of class
+// "Ghost", hosted by another process and titled as the window with
+// " (Not Responding)" appended, in its place (same Z order, position and
+// size); when the program answers again, the stand-in goes and the window
+// comes back.
+static void PutUpGhosts(DWORD pid, DWORD since)
+{
+    HungThread *h = HangOf(pid);
+    if (!h || h->since != since)
+        return;
+    if (!ghostPid)
+        ghostPid = StartForeignProcess("dwm.exe");
+    Desktop &d = D();
+    std::vector<HWND> z = d.zorder;
+    for (HWND hw : z) {
+        Window *w = Find(hw);
+        if (!w || w->pid != pid || !w->visible || !IsTopLevel(*w))
+            continue;
+        HWND ghost = MakeWindow("Ghost", (w->title + " (Not Responding)").c_str(), WS_OVERLAPPEDWINDOW, 0, SW_HIDE,
+                                ghostPid);
+        Window &g = *Find(ghost);
+        w = Find(hw);
+        g.rect = w->rect;
+        g.visible = true;
+        g.minimized = w->minimized;
+        g.maximized = w->maximized;
+        auto &order = d.zorder;
+        order.erase(std::find(order.begin(), order.end(), ghost));
+        order.insert(std::find(order.begin(), order.end(), hw), ghost);
+        w->visible = false;
+        if (d.foreground == hw) {
+            d.foreground = ghost;
+            PostEvent(EVENT_SYSTEM_FOREGROUND, ghost);
+        }
+        h->ghosts.push_back({hw, ghost});
+    }
+}
+
+static void EndHang(DWORD pid)
+{
+    auto it = D().hung.find(pid);
+    if (it == D().hung.end())
+        return;
+    HungThread h = std::move(it->second);
+    D().hung.erase(it);
+    for (auto &pair : h.ghosts) {
+        DestroyInternal(pair.second);
+        if (Window *w = Find(pair.first))
+            w->visible = true;
+    }
+    for (auto &request : h.queued)
+        request();
+}
+
+void WaitForAnswer(const Window &w)
+{
+    if (!IsForeign(w))
+        return;
+    DWORD pid = w.pid;
+    HungThread *h = HangOf(pid);
+    if (!h)
+        return;
+    if (h->until == INFINITE)
+        throw WaitedForever{};
+    DWORD ms = h->until - D().now;
+    D().waited += ms;
+    AdvanceTime(ms);
+    EndHang(pid);  // in case a step moved the end
+}
+
+void AfterCrossThreadCall(const Window &w)
+{
+    if (IsForeign(w))
+        DeliverEvents();
+}
+
+bool QueueIfHung(const Window &w, std::function<void()> request)
+{
+    HungThread *h = IsForeign(w) ? HangOf(w.pid) : nullptr;
+    if (!h)
+        return false;
+    h->queued.push_back(std::move(request));
+    return true;
+}
+
+// ---- control side --------------------------------------------------------
+
+void Hang(HWND window, DWORD ms)
+{
+    if (Window *w = Find(window))
+        HangProcess(w->pid, ms);
+}
+
+void HangProcess(DWORD pid, DWORD ms)
+{
+    if (pid == ProgramProcessId() || HangOf(pid))
+        return;
+    DWORD now = D().now;
+    HungThread &h = D().hung[pid];
+    h.since = now;
+    h.until = ms == INFINITE ? INFINITE : now + ms;
+    At(now + HungAfter, [pid, now] { PutUpGhosts(pid, now); });
+    if (ms != INFINITE)
+        At(now + ms, [pid, now] {
+            HungThread *h = HangOf(pid);
+            if (h && h->since == now)
+                EndHang(pid);
+        });
+}
+
+void Answer(HWND window)
+{
+    if (Window *w = Find(window))
+        EndHang(w->pid);
+}
+
+bool Hung(HWND window)
+{
+    Window *w = Find(window);
+    return w && HangOf(w->pid);
+}
+
+DWORD TimeWaited() { return D().waited; }
+
+} // namespace sim
+
+using namespace sim;
+
+BOOL IsHungAppWindow(HWND window)
+{
+    Log("IsHungAppWindow", "%s", Label(window).c_str());
+    Window *w = Find(window);
+    return w && IsHungApp(*w);
+}
+
+BOOL ShowWindowAsync(HWND window, int command)
+{
+    Log("ShowWindowAsync", "%s, %d", Label(window).c_str(), command);
+    Window *w = Find(window);
+    if (!w)
+        return FALSE;
+    if (!QueueIfHung(*w, [window, command] {
+            if (Window *later = Find(window))
+                ShowInternal(*later, command);
+        }))
+        ShowInternal(*w, command);
+    return TRUE;
+}
+
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result)
+{
+    Log("SendMessageTimeoutA", "%s, %#x, %#x, %u", Label(window).c_str(), message, flags, timeout);
+    Window *w = Find(window);
+    if (!w)
+        return 0;
+    HungThread *h = IsForeign(*w) ? HangOf(w->pid) : nullptr;
+    if (h) {
+        if ((flags & SMTO_ABORTIFHUNG) && IsHungApp(*w))
+            return 0;
+        if (h->until == INFINITE || h->until - D().now > timeout) {
+            D().waited += timeout;
+            AdvanceTime(timeout);
+            return 0;
+        }
+        WaitForAnswer(*w);
+    }
+    LRESULT r = SendInternal(window, message, wParam, lParam);
+    if (result)
+        *result = (DWORD_PTR)r;
+    if (!(flags & SMTO_BLOCK) && (w = Find(window)))
+        AfterCrossThreadCall(*w);
+    return 1;
+}

@@ -1,0 +1,21 @@
+// Calls on other programs' windows that never wait for a program that has
+// stopped answering. A window whose thread answers gets the usual call; one
+// whose thread does not gets the call's asynchronous form, which the system
+// carries out, in order, when that thread takes its messages again.
+#pragma once
+
+#include "platform/platform.h"
+
+// True when the window is this thread's, or its thread takes messages now
+// (it answers a null message at once). A thread found silent is taken as
+// silent for a while without asking again.
+bool IsAnswering(HWND window);
+// ShowWindow, or ShowWindowAsync for a window that does not answer.
+void ShowOrQueue(HWND window, int command, bool answering);
+// SetWindowPos with insert-after HWND_TOP and no move or size, or the same
+// with SWP_ASYNCWINDOWPOS for a window that does not answer.
+void PositionOrQueue(HWND window, UINT flags, bool answering);
+// Whether a call was queued since ForgetQueuedCalls: a window's show may
+// then still be waiting behind a hang.
+bool CallsQueued();
+void ForgetQueuedCalls();
