@@ -3,6 +3,7 @@
 #include "shell/appstate.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
+#include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
@@ -36,7 +37,12 @@ void Shutdown()
     // while the release walks the groups, which then skips an entry.
     if (ForegroundHook)
         UnhookWinEvent(ForegroundHook);
+    // What the maintenance purge would drop is not shown again: the group on
+    // screen is not polled between switches.
+    PurgeAllUnmarkedHidden();
+    BeginAnswerPass();
     ReleaseManagedWindows();
+    EndAnswerPass();
     for (int k = 0; k < GroupCount; k++) {
         UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
         UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);

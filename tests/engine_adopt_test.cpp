@@ -242,6 +242,7 @@ TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)
     sim::OwnerSetProp(ours, HiddenMarkerName, 1);
     sim::OwnerShow(ours, SW_HIDE);
     sim::Destroy(gone);
+    HiddenGroupsToCheck = true;  // as after a switch
     PurgeUnmarkedHidden();
     EXPECT_EQ(FindInAnyGroup(own), nullptr);
     EXPECT_EQ(FindInAnyGroup(away), nullptr);

@@ -519,10 +519,12 @@ void ProgramStep(World &w, int kind)
         w.counts["switches"]++;
         // Whatever could not be hidden stays where it was: no window leaves
         // the group being left, but for one that stayed on screen and took
-        // the activation, which the hook then files under the group shown.
+        // the activation, which the hook then files under the group shown,
+        // and one its own program had hidden, which the switch drops.
         for (HWND h : leaving)
             if (sim::Exists(h) && FindInGroup(from, h) == NotFound &&
-                !(h == sim::Foreground() && sim::Visible(h) && FindInGroup(t, h) != NotFound))
+                !(h == sim::Foreground() && sim::Visible(h) && FindInGroup(t, h) != NotFound) &&
+                !(!sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName)))
                 return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
         return CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
     }
@@ -553,7 +555,9 @@ void ProgramStep(World &w, int kind)
         for (int g = 0; g < GroupCount; g++)
             for (int i = 0; i < GroupTable[g].count; i++) {
                 HWND h = GroupTable[g].entries[i].window;
-                if (sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName))
+                // The group on screen is not polled: the switch that leaves it
+                // drops such a window, and the exit release passes it over.
+                if (g != CurrentGroup && sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName))
                     return FAIL_WORLD(w, Name(h) + ", hidden by its own program, survived the purge");
                 if (g == CurrentGroup && sim::Visible(h) && sim::HasProp(h, HiddenMarkerName))
                     return FAIL_WORLD(w, Name(h) + " is on screen in the current group and still marked");

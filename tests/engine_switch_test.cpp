@@ -415,4 +415,24 @@ TEST_F(Switching, ForegroundEventDuringTheShowFilesUnderTheGroupShown)
     EXPECT_EQ(Members(0), (std::vector<HWND>{a}));
 }
 
+// The group on screen is not polled between switches: a tick asks nothing
+// about its windows, and the switch that leaves it drops a window its own
+// program hid (neither marked nor hidden again), as the purge would have.
+TEST_F(Switching, GroupOnScreenIsNotPolledAndItsSwitchDropsWhatItsProgramHid)
+{
+    HWND a = App("A"), own = App("Own");
+    PutEntry(0, a, SW_SHOWNORMAL, 0);
+    PutEntry(0, own, SW_SHOWNORMAL, 1);
+    sim::OwnerShow(own, SW_HIDE);
+    sim::ClearCalls();
+    PurgeUnmarkedHidden();
+    EXPECT_TRUE(sim::Calls().empty()) << sim::Calls().front();
+    EXPECT_EQ(Members(0), (std::vector<HWND>{a, own}));
+    SwitchToGroup(1);
+    EXPECT_EQ(Members(0), (std::vector<HWND>{a}));
+    EXPECT_HIDDEN_BY_US(a);
+    EXPECT_FALSE(sim::HasProp(own, HiddenMarkerName));
+    EXPECT_TRUE(sim::CallsOf({"ShowWindow"}) == (std::vector<std::string>{"ShowWindow(A, 0)"}));
+}
+
 } // namespace

@@ -183,9 +183,12 @@ static void HandleForegroundChange(HWND window)
         // still queued; its marker and group stay as they are.
         if (!IsAnswering(window))
             return;
-        if (IsWindowVisible(window))
-            RemovePropA(window, HiddenMarkerName);  // on screen again: the marker is stale
-        else if (GetForegroundWindow() == window)
+        if (IsWindowVisible(window)) {
+            // On screen again: the marker is stale, and the window now stands
+            // unmarked where its group may be hidden.
+            RemovePropA(window, HiddenMarkerName);
+            HiddenGroupsToCheck = true;
+        } else if (GetForegroundWindow() == window)
             SummonHiddenWindow(window);
         // Otherwise the event is stale: while a switch hides a group, the
         // system hands activation from each hidden window to the next one of
@@ -219,7 +222,39 @@ static bool IsHiddenByItsProgram(HWND window)
            !GetPropA(window, HiddenMarkerName) && IsWindow(window) && !IsHungAppWindow(window);
 }
 
+bool HiddenGroupsToCheck;
+
+// The group on screen is not polled: a window its program hid (or the window
+// manager cloaked) is dropped when the table next acts on it, by the switch
+// that leaves its group or by the exit release, with the outcome a poll
+// would have had and no call while nothing happens. In the hidden groups,
+// only a window that stayed on screen without our marker can still be
+// hidden by its program; they are looked at after a switch and for as long
+// as such a window remains.
 void PurgeUnmarkedHidden()
+{
+    if (!HiddenGroupsToCheck)
+        return;
+    bool again = false;
+    for (INT group = 0; group < GroupCount; group++) {
+        if (group == CurrentGroup)
+            continue;
+        Group &g = GroupTable[group];
+        for (int i = 0; i < g.count;) {
+            HWND w = g.entries[i].window;
+            if (IsHiddenByItsProgram(w)) {
+                RemoveEntryAt(group, i);
+                continue;
+            }
+            if (IsShownStyle((DWORD)GetWindowLongA(w, GWL_STYLE)) && !GetPropA(w, HiddenMarkerName))
+                again = true;
+            i++;
+        }
+    }
+    HiddenGroupsToCheck = again;
+}
+
+void PurgeAllUnmarkedHidden()
 {
     for (INT group = 0; group < GroupCount; group++) {
         Group &g = GroupTable[group];
@@ -230,6 +265,12 @@ void PurgeUnmarkedHidden()
                 i++;
         }
     }
+}
+
+bool IsDroppedFromGroup(HWND window, DWORD style)
+{
+    return style != 0 && (!IsShownStyle(style) || IsCloakedWindow(window)) && !GetPropA(window, HiddenMarkerName) &&
+           !IsHungAppWindow(window);
 }
 
 // The group on screen carries no marker. A window whose show had not yet

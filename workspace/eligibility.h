@@ -31,5 +31,13 @@ void SummonHiddenWindow(HWND window);
 // Drops windows that their own programs have hidden, or that the window
 // manager has cloaked, unless we hid and marked them.
 void PurgeUnmarkedHidden();
+// Set when a hidden group may hold a window on screen without our marker,
+// which its program may yet hide; the tick's purge looks only then.
+extern bool HiddenGroupsToCheck;
+// The purge over every group, the one on screen included (the exit release).
+void PurgeAllUnmarkedHidden();
+// What the purge would drop, from a style just read: hidden by its own
+// program or cloaked, without our marker, and not hung behind a stand-in.
+bool IsDroppedFromGroup(HWND window, DWORD style);
 // Removes the marker from the windows of the current group seen on screen.
 void UnmarkShownCurrentGroup();

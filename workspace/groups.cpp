@@ -33,8 +33,12 @@ UINT ReadShowCmd(HWND window, UINT fallback)
 
 UINT ShowCmdFromStyle(HWND window, UINT fallback)
 {
+    return ShowCmdOfStyle((DWORD)GetWindowLongA(window, GWL_STYLE), fallback);
+}
+
+UINT ShowCmdOfStyle(DWORD style, UINT fallback)
+{
     // The placement's showCmd is exactly this mapping of the two style bits.
-    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     if (style == 0)
         return fallback;  // gone, or nothing to read
     if (style & WS_MINIMIZE)

@@ -39,3 +39,5 @@ UINT ReadShowCmd(HWND window, UINT fallback);
 // The same show state as ReadShowCmd, read from the style alone (one call
 // where the placement costs several): minimised, maximised or normal.
 UINT ShowCmdFromStyle(HWND window, UINT fallback);
+// The same from a style already read.
+UINT ShowCmdOfStyle(DWORD style, UINT fallback);

@@ -1,14 +1,15 @@
 #include "workspace/marker.h"
 
+#include "workspace/eligibility.h"
 #include "workspace/nowait.h"
 
 const char HiddenMarkerName[] = "PlinthwiseHidden";
 
-bool MarkBeforeHide(HWND window)
+bool MarkBeforeHide(HWND window, DWORD style)
 {
     // A window already hidden by its own program gets no marker: it is not
     // ours to bring back. Hiding it again changes nothing.
-    if (!IsWindowVisible(window))
+    if (!IsShownStyle(style))
         return true;
     return SetPropA(window, HiddenMarkerName, (HANDLE)1) != FALSE;
 }
@@ -17,7 +18,9 @@ bool MarkersAwaitingShow;
 
 bool UnmarkIfShown(HWND window)
 {
-    if (!IsWindowVisible(window))
+    // One read of the style: only top-level windows carry the marker, and
+    // the desktop above them is always visible.
+    if (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)))
         return false;
     RemovePropA(window, HiddenMarkerName);
     return true;
@@ -48,6 +51,8 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
 int RestoreMarkedWindows()
 {
     int queued = 0;
+    BeginAnswerPass();
     EnumWindows(RestoreIfMarked, (LPARAM)&queued);
+    EndAnswerPass();
     return queued;
 }

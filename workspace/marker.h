@@ -15,7 +15,8 @@ int RestoreMarkedWindows();
 // Marks a window that is about to be hidden; true when the hide may go
 // ahead. A window that cannot be marked must stay on screen: hidden without
 // the marker, nothing would ever bring it back.
-bool MarkBeforeHide(HWND window);
+// `style` is the window's style as just read.
+bool MarkBeforeHide(HWND window, DWORD style);
 // Removes the marker from a window seen on screen. A window still hidden
 // (a show that failed or has not landed yet) keeps it, so that a later pass
 // or the watcher can still bring it back.

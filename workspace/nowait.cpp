@@ -10,6 +10,9 @@ static const UINT AnswerTimeout = 20;  // ms
 // costs one timeout per second at most, not one per call.
 static const DWORD SilenceMemory = 1000;  // ms
 static const int SilentLimit = 8;
+// Threads that answered since the pass began; most windows of a group belong
+// to a handful of programs, so a pass asks each of those once.
+static const int AnsweredLimit = 16;
 
 // Threads found silent lately, and whether anything was queued.
 static struct {
@@ -18,6 +21,39 @@ static struct {
     int next;
     bool queued;
 } Silence;
+
+// Threads found answering during the pass under way (a switch, the exit
+// release, a recovery pass); open is false outside a pass.
+static struct {
+    DWORD thread[AnsweredLimit];
+    int count;
+    bool open;
+} Answered;
+
+void BeginAnswerPass()
+{
+    Answered.count = 0;
+    Answered.open = true;
+}
+
+void EndAnswerPass()
+{
+    Answered.open = false;
+}
+
+static bool AnsweredThisPass(DWORD thread)
+{
+    for (int i = 0; Answered.open && i < Answered.count; i++)
+        if (Answered.thread[i] == thread)
+            return true;
+    return false;
+}
+
+static void RememberAnswered(DWORD thread)
+{
+    if (Answered.open && Answered.count < AnsweredLimit)
+        Answered.thread[Answered.count++] = thread;
+}
 
 static bool FoundSilentLately(DWORD thread)
 {
@@ -39,15 +75,17 @@ bool IsAnswering(HWND window)
 {
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     // A window that is gone makes every call fail at once.
-    if (thread == 0 || thread == GetCurrentThreadId())
+    if (thread == 0 || thread == GetCurrentThreadId() || AnsweredThisPass(thread))
         return true;
     // Costs no message: catches a thread that has been silent for seconds.
     if (IsHungAppWindow(window) || FoundSilentLately(thread))
         return false;
     DWORD_PTR result = 0;
     // SMTO_BLOCK: nothing of ours runs while we ask.
-    if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, AnswerTimeout, &result))
+    if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, AnswerTimeout, &result)) {
+        RememberAnswered(thread);
         return true;
+    }
     RememberSilent(thread);
     return false;
 }

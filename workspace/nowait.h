@@ -10,6 +10,12 @@
 // (it answers a null message at once). A thread found silent is taken as
 // silent for a while without asking again.
 bool IsAnswering(HWND window);
+// A pass over many windows (a switch, the exit release, a recovery pass)
+// asks each thread once: one that answered is taken to answer until the pass
+// ends. A program that stops answering within that pass is waited for, as it
+// would be between any question and the call after it.
+void BeginAnswerPass();
+void EndAnswerPass();
 // ShowWindow, or ShowWindowAsync for a window that does not answer.
 void ShowOrQueue(HWND window, int command, bool answering);
 // SetWindowPos with insert-after HWND_TOP and no move or size, or the same

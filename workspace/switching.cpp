@@ -23,33 +23,36 @@ static bool IsGroupIndex(INT group)
     return (UINT)group < (UINT)GroupCount;
 }
 
-static void CaptureShowStates(INT group)
+// Records the entry's show state and hides its window. One read of the
+// style gives both the state and whether the window is on screen. False
+// when the window's own program has hidden it (or the window manager has
+// cloaked it): the entry then goes, as the maintenance purge would drop it.
+static bool HideAndMarkOne(GroupEntry &entry)
 {
-    Group &g = GroupTable[group];
-    for (int i = 0; i < g.count; i++)
-        g.entries[i].savedShowCmd = ShowCmdFromStyle(g.entries[i].window, g.entries[i].savedShowCmd);
-}
-
-static void HideAndMarkOne(HWND window)
-{
+    HWND window = entry.window;
+    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+    entry.savedShowCmd = ShowCmdOfStyle(style, entry.savedShowCmd);
     // One whose program does not answer may be hidden by the system behind
     // its stand-in: it is marked all the same, since its hide runs only when
     // its program answers again, and a window that cannot be marked stays.
     if (!IsAnswering(window)) {
         if (SetPropA(window, HiddenMarkerName, (HANDLE)1))
             ShowOrQueue(window, SW_HIDE, false);
-        return;
+        return true;
     }
+    if (IsDroppedFromGroup(window, style))
+        return false;
     // A window that could not be marked stays on screen, in its group. One
     // that is gone fails the visibility test inside, and its hide does nothing.
-    if (!MarkBeforeHide(window))
-        return;
+    if (!MarkBeforeHide(window, style))
+        return true;
     // SW_HIDE answers whether the window was visible before, so a window it
     // hid needs no further look. A refused hide answers 0: a window still on
     // screen then must not keep a marker that claims a hide that did not
     // happen.
     if (!ShowWindow(window, SW_HIDE))
         UnmarkIfShown(window);
+    return true;
 }
 
 static void HideAndMark(INT group)
@@ -61,15 +64,18 @@ static void HideAndMark(INT group)
     HWND active = GetForegroundWindow();
     bool activeInGroup = false;
     Group &g = GroupTable[group];
-    for (int i = 0; i < g.count; i++) {
-        HWND w = g.entries[i].window;
-        if (w == active && active)
+    for (int i = 0; i < g.count;) {
+        if (g.entries[i].window == active && active)
             activeInGroup = true;
-        else
-            HideAndMarkOne(w);
+        else if (!HideAndMarkOne(g.entries[i])) {
+            RemoveEntryAt(group, i);  // the entry that was last now stands here
+            continue;
+        }
+        i++;
     }
-    if (activeInGroup)
-        HideAndMarkOne(active);
+    int i = activeInGroup ? FindInGroup(group, active) : NotFound;
+    if (i != NotFound && !HideAndMarkOne(g.entries[i]))
+        RemoveEntryAt(group, i);
 }
 
 void SwitchToGroup(INT target)
@@ -81,17 +87,21 @@ void SwitchToGroup(INT target)
     // the switch walks them. They are handled once it is done, against the
     // group then on screen.
     HoldForegroundEvents();
+    BeginAnswerPass();
     INT leaving = CurrentGroup;
     // The adoption's pass over the windows, top of the Z order first, also
     // captures the stacking: one enumeration instead of a second walk that
     // asks the window manager for every next window.
     AdoptUnseenWindowsRanking(leaving);
-    CaptureShowStates(leaving);
     HideAndMark(leaving);
+    RememberDisplayLayout(leaving);
     // Set before showing: the foreground changes the show causes are then
     // handled against the group being shown.
     CurrentGroup = target;
     ShowGroup(target);
+    EndAnswerPass();
+    // The group left may hold a window that stayed on screen unmarked.
+    HiddenGroupsToCheck = true;
     HandleHeldForegroundEvents();
     RequestTrayUpdate();
 }
@@ -228,8 +238,11 @@ void ShowGroup(INT group)
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
-    for (int i = 0; i < g.count; i++)
-        BringOntoMonitor(g.entries[i].window);
+    // Only when the monitors changed since the group was hidden can one of
+    // its windows stand where no monitor is.
+    if (DisplayLayoutChanged(group))
+        for (int i = 0; i < g.count; i++)
+            BringOntoMonitor(g.entries[i].window);
 
     int shown = 0, answering = 0;
     for (int i = 0; i < g.count; i++)
