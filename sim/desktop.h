@@ -153,8 +153,6 @@ void ShowInternal(Window &w, int command);
 const std::vector<Monitor> &Monitors();
 // The monitor with the largest part of the rectangle, else as flags say.
 const Monitor *MonitorOfRect(const RECT &rect, DWORD flags);
-// GetSystemMetrics of the monitor count and the virtual screen.
-int VirtualScreenMetric(int index);
 // The rectangle moved, and cut down where it is larger, into the area.
 RECT MoveInto(RECT rect, const RECT &area);
 // Workspace coordinates, in which placements are given: screen coordinates

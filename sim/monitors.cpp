@@ -147,32 +147,3 @@ BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info)
     info->dwFlags = m == &D().monitors.front() ? MONITORINFOF_PRIMARY : 0;
     return TRUE;
 }
-
-namespace sim {
-
-// The virtual screen is the bounding rectangle of all monitors.
-int VirtualScreenMetric(int index)
-{
-    const std::vector<Monitor> &all = Monitors();
-    if (index == SM_CMONITORS)
-        return (int)all.size();
-    RECT r = all.front().area;
-    for (const Monitor &m : all) {
-        r.left = std::min(r.left, m.area.left);
-        r.top = std::min(r.top, m.area.top);
-        r.right = std::max(r.right, m.area.right);
-        r.bottom = std::max(r.bottom, m.area.bottom);
-    }
-    switch (index) {
-    case SM_XVIRTUALSCREEN:
-        return r.left;
-    case SM_YVIRTUALSCREEN:
-        return r.top;
-    case SM_CXVIRTUALSCREEN:
-        return r.right - r.left;
-    default:
-        return r.bottom - r.top;
-    }
-}
-
-} // namespace sim

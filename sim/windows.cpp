@@ -880,12 +880,6 @@ int GetSystemMetrics(int index)
         return D().screenWidth;
     case SM_CYSCREEN:
         return D().screenHeight;
-    case SM_CMONITORS:
-    case SM_XVIRTUALSCREEN:
-    case SM_YVIRTUALSCREEN:
-    case SM_CXVIRTUALSCREEN:
-    case SM_CYVIRTUALSCREEN:
-        return VirtualScreenMetric(index);
     default:
         return 0;
     }

@@ -82,32 +82,3 @@ void BringOntoMonitor(HWND window)
         placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
     SetWindowPlacement(window, &placement);
 }
-
-// The monitors as the window manager reports them: their number and the
-// rectangle that holds them all. Unplugging, docking or a new resolution
-// changes it; it is a few reads of system metrics, no call to a window.
-static DWORD DisplayLayout()
-{
-    static const int Metrics[] = {SM_CMONITORS, SM_XVIRTUALSCREEN, SM_YVIRTUALSCREEN, SM_CXVIRTUALSCREEN,
-                                  SM_CYVIRTUALSCREEN};
-    DWORD layout = 2166136261u;  // FNV-1a over the values
-    for (int metric : Metrics) {
-        layout ^= (DWORD)GetSystemMetrics(metric);
-        layout *= 16777619u;
-    }
-    return layout;
-}
-
-// The layout each group was hidden under; 0 (never hidden) matches nothing.
-static DWORD LayoutWhenHidden[GroupCount];
-
-void RememberDisplayLayout(INT group)
-{
-    if ((UINT)group < (UINT)GroupCount)
-        LayoutWhenHidden[group] = DisplayLayout();
-}
-
-bool DisplayLayoutChanged(INT group)
-{
-    return (UINT)group >= (UINT)GroupCount || LayoutWhenHidden[group] != DisplayLayout();
-}

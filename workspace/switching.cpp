@@ -94,7 +94,6 @@ void SwitchToGroup(INT target)
     // asks the window manager for every next window.
     AdoptUnseenWindowsRanking(leaving);
     HideAndMark(leaving);
-    RememberDisplayLayout(leaving);
     // Set before showing: the foreground changes the show causes are then
     // handled against the group being shown.
     CurrentGroup = target;
@@ -238,11 +237,8 @@ void ShowGroup(INT group)
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
-    // Only when the monitors changed since the group was hidden can one of
-    // its windows stand where no monitor is.
-    if (DisplayLayoutChanged(group))
-        for (int i = 0; i < g.count; i++)
-            BringOntoMonitor(g.entries[i].window);
+    for (int i = 0; i < g.count; i++)
+        BringOntoMonitor(g.entries[i].window);
 
     int shown = 0, answering = 0;
     for (int i = 0; i < g.count; i++)
