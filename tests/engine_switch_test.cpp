@@ -184,9 +184,10 @@ TEST_F(Switching, BatchOrderFollowsTheCapturedStacking)
 
     SwitchToGroup(1);
     SwitchToGroup(0);
-    sim::FailCall("HeapAlloc");
+    sim::FailCall("HeapAlloc", 1, 0);  // no room for the order, nor for anything else
     sim::ClearCalls();
     SwitchToGroup(1);
+    sim::ClearFaults();
     EXPECT_CALLS((std::vector<std::string>{"DeferWindowPos(A, 0, 0x0253)", "DeferWindowPos(B, 0, 0x0253)",
                                            "DeferWindowPos(C, 0, 0x0253)"}),
                  sim::CallsOf({"DeferWindowPos"}));

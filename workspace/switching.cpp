@@ -116,6 +116,20 @@ static void DropDestroyed(INT group)
     }
 }
 
+// Whether each window of the group shown answers, asked once for the whole
+// show: the batch, the single shows and the minimised ones all need it.
+struct Answers {
+    bool *of;   // by position in the group; null when no room could be had
+    int count;  // positions it covers
+};
+
+static bool AnswersAt(const Answers &answers, INT group, int position)
+{
+    if (answers.of && position < answers.count)
+        return answers.of[position];
+    return IsAnswering(GroupTable[group].entries[position].window);
+}
+
 // One window of the batch: its rank and position, so that the batch can
 // hand the windows over from the bottom of the captured stacking up.
 struct BatchSlot {
@@ -156,7 +170,7 @@ static BatchSlot *BottomUpOrder(INT group, int count)
 // and the windows must be shown singly. A window whose program does not
 // answer would hold up the whole batch: its show is queued instead, in its
 // place in the order.
-static bool ShowInBatch(INT group, int count, int answering)
+static bool ShowInBatch(INT group, int count, int answering, const Answers &answers)
 {
     HDWP batch = answering > 0 ? BeginDeferWindowPos(answering) : nullptr;
     if (answering > 0 && !batch)
@@ -172,7 +186,7 @@ static bool ShowInBatch(INT group, int count, int answering)
             continue;
         deferred++;
         HWND w = g.entries[position].window;
-        if (!batch || !IsAnswering(w)) {
+        if (!batch || !AnswersAt(answers, group, position)) {
             PositionOrQueue(w, ShowBatchFlags, false);
             continue;
         }
@@ -240,24 +254,29 @@ void ShowGroup(INT group)
     for (int i = 0; i < g.count; i++)
         BringOntoMonitor(g.entries[i].window);
 
+    Answers answers = {(bool *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)g.count * sizeof(bool)), g.count};
+    for (int i = 0; answers.of && i < g.count; i++)
+        answers.of[i] = IsAnswering(g.entries[i].window);
     int shown = 0, answering = 0;
     for (int i = 0; i < g.count; i++)
         if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd)) {
             shown++;
-            answering += IsAnswering(g.entries[i].window) ? 1 : 0;
+            answering += AnswersAt(answers, group, i) ? 1 : 0;
         }
     int minimized = g.count - shown;
-    bool batched = shown > 0 && ShowInBatch(group, shown, answering);
+    bool batched = shown > 0 && ShowInBatch(group, shown, answering, answers);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
     // snapped as it was.
     if (shown > 0 && !batched) {
         for (int i = 0; i < g.count; i++)
             if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-                ShowOrQueue(g.entries[i].window, SW_SHOWNA, IsAnswering(g.entries[i].window));
+                ShowOrQueue(g.entries[i].window, SW_SHOWNA, AnswersAt(answers, group, i));
     }
     for (int i = 0; i < g.count; i++)
         if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            ShowOrQueue(g.entries[i].window, SW_SHOWMINNOACTIVE, IsAnswering(g.entries[i].window));
+            ShowOrQueue(g.entries[i].window, SW_SHOWMINNOACTIVE, AnswersAt(answers, group, i));
+    if (answers.of)
+        HeapFree(GetProcessHeap(), 0, answers.of);
 
     int top = ChooseTopEntry(group);
     if (top != NotFound)

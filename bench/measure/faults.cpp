@@ -53,14 +53,9 @@ Hanger hanger;
 
 DWORD WINAPI HangerMain(void *)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    wc.lpszClassName = "PlinthHangingApp";
-    RegisterClassA(&wc);
+    RegisterWindowClass("PlinthHangingApp", DefWindowProcA);
     hanger.window = CreateWindowExA(0, "PlinthHangingApp", "Hanging window", WS_OVERLAPPEDWINDOW, 60, 60, 400, 260,
-                                    nullptr, nullptr, wc.hInstance, nullptr);
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(hanger.window, SW_SHOWNOACTIVATE);
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);

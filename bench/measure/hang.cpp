@@ -31,18 +31,13 @@ struct Peer {
 DWORD WINAPI PeerMain(void *parameter)
 {
     Peer *peer = (Peer *)parameter;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    wc.lpszClassName = "PlinthPeerApp";
-    RegisterClassA(&wc);
+    RegisterWindowClass("PlinthPeerApp", DefWindowProcA);
     for (int g = 0; g < 2; g++)
         for (int i = 0; i < PeerWindows; i++) {
             char title[32];
             snprintf(title, sizeof title, "Peer %d.%d", g + 1, i + 1);
             HWND w = CreateWindowExA(0, "PlinthPeerApp", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                     400, 260, nullptr, nullptr, wc.hInstance, nullptr);
+                                     400, 260, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
             if (g == 0)
                 ShowWindow(w, SW_SHOWNOACTIVATE);
             (g == 0 ? peer->groupOne : peer->groupTwo).push_back(w);

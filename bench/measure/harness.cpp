@@ -400,3 +400,13 @@ int Arg(int argc, char **argv, int i, int fallback)
 {
     return argc > i && atoi(argv[i]) > 0 ? atoi(argv[i]) : fallback;
 }
+
+void RegisterWindowClass(const char *name, WNDPROC procedure)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}

@@ -80,6 +80,10 @@ int LinuxPidOf(const std::string &windowsPath, const char *needle, const char *w
 int LinuxPidOfWineserver();
 LinuxStats ReadLinuxStats(int linuxPid);
 
+// A window class of this process with a white background, for the windows
+// the measurements own themselves.
+void RegisterWindowClass(const char *name, WNDPROC procedure);
+
 // ---- Result rows ----------------------------------------------------------------
 // One line of the table: figure, what was measured, the target, and whether
 // it is met ("met", "MISSED", or "-" for a figure without a target).

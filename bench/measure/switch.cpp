@@ -52,17 +52,14 @@ LRESULT CALLBACK SentinelProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 DWORD WINAPI SentinelMain(void *)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = SentinelProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     // The helper's class name, so that the floor takes them for group windows.
-    wc.lpszClassName = "PlinthMeasureApp";
-    RegisterClassA(&wc);
+    static const char className[] = "PlinthMeasureApp";
+    RegisterWindowClass(className, SentinelProc);
     static const char *const titles[2] = {"Measure A 0", "Measure B 0"};
     for (int g = 0; g < 2; g++)
-        g_sentinels.top[g] = CreateWindowExA(0, wc.lpszClassName, titles[g], WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                             CW_USEDEFAULT, 480, 320, nullptr, nullptr, wc.hInstance, nullptr);
+        g_sentinels.top[g] = CreateWindowExA(0, className, titles[g], WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                             CW_USEDEFAULT, 480, 320, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                             nullptr);
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     SetEvent(g_sentinels.ready);
