@@ -5,7 +5,7 @@
 // not answering. A thread that answers at all does so within a millisecond
 // (measured under Wine: 0.6 ms); one that misses this only gets the
 // asynchronous calls, whose outcome is the same once it answers.
-static const UINT AnswerTimeout = 20;  // ms
+static const UINT AnswerTimeout = 10;  // ms
 // A thread found silent is not asked again for this long, so that one hang
 // costs one timeout per second at most, not one per call.
 static const DWORD SilenceMemory = 1000;  // ms
