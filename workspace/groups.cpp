@@ -31,11 +31,6 @@ UINT ReadShowCmd(HWND window, UINT fallback)
     return placement.showCmd;
 }
 
-UINT ShowCmdFromStyle(HWND window, UINT fallback)
-{
-    return ShowCmdOfStyle((DWORD)GetWindowLongA(window, GWL_STYLE), fallback);
-}
-
 UINT ShowCmdOfStyle(DWORD style, UINT fallback)
 {
     // The placement's showCmd is exactly this mapping of the two style bits.

@@ -36,8 +36,6 @@ bool GrowGroup(INT group);
 void RemoveEntryAt(INT group, int position);
 // The window's show state now, or fallback when it cannot be read.
 UINT ReadShowCmd(HWND window, UINT fallback);
-// The same show state as ReadShowCmd, read from the style alone (one call
+// The same show state as ReadShowCmd, from a style already read (one call
 // where the placement costs several): minimised, maximised or normal.
-UINT ShowCmdFromStyle(HWND window, UINT fallback);
-// The same from a style already read.
 UINT ShowCmdOfStyle(DWORD style, UINT fallback);
