@@ -208,21 +208,40 @@ static void HandleForegroundChange(HWND window)
         GroupTable[CurrentGroup].entries[i].savedShowCmd = showCmd;
 }
 
-// Hidden by someone other than this program: it exists, is not on screen
-// and carries no marker. The tests go from the cheapest answer that settles
-// it: a window on screen, as nearly every one is at rest, costs one read of
-// its style, and a hidden one of ours one more for the marker.
-static bool IsHiddenByItsProgram(HWND window)
+bool HiddenGroupsToCheck;
+
+bool IsDroppedFromGroup(HWND window, DWORD style)
 {
     // A window moved to another of the system's virtual desktops is cloaked:
     // gone from this desktop as if its program had hidden it. One whose
     // program does not answer may be hidden by the system behind its
-    // stand-in: it is kept.
-    return (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)) || IsCloakedWindow(window)) &&
-           !GetPropA(window, HiddenMarkerName) && IsWindow(window) && !IsHungAppWindow(window);
+    // stand-in: it is kept. The tests go from the cheapest answer that
+    // settles it: a window on screen, as nearly every one is, costs the read
+    // of its style the caller made. A style of 0 is a window that is gone, or
+    // a read that failed: neither drops an entry.
+    return style != 0 && (!IsShownStyle(style) || IsCloakedWindow(window)) &&
+           !GetPropA(window, HiddenMarkerName) && !IsHungAppWindow(window);
 }
 
-bool HiddenGroupsToCheck;
+// Drops the entries of one group that the purge drops; true when a window
+// stays on screen there without our marker, which its program may yet hide.
+static bool PurgeGroup(INT group)
+{
+    bool unmarkedOnScreen = false;
+    Group &g = GroupTable[group];
+    for (int i = 0; i < g.count;) {
+        HWND w = g.entries[i].window;
+        DWORD style = (DWORD)GetWindowLongA(w, GWL_STYLE);
+        if (IsDroppedFromGroup(w, style)) {
+            RemoveEntryAt(group, i);
+            continue;
+        }
+        if (IsShownStyle(style) && !GetPropA(w, HiddenMarkerName))
+            unmarkedOnScreen = true;
+        i++;
+    }
+    return unmarkedOnScreen;
+}
 
 // The group on screen is not polled: a window its program hid (or the window
 // manager cloaked) is dropped when the table next acts on it, by the switch
@@ -236,41 +255,16 @@ void PurgeUnmarkedHidden()
     if (!HiddenGroupsToCheck)
         return;
     bool again = false;
-    for (INT group = 0; group < GroupCount; group++) {
-        if (group == CurrentGroup)
-            continue;
-        Group &g = GroupTable[group];
-        for (int i = 0; i < g.count;) {
-            HWND w = g.entries[i].window;
-            if (IsHiddenByItsProgram(w)) {
-                RemoveEntryAt(group, i);
-                continue;
-            }
-            if (IsShownStyle((DWORD)GetWindowLongA(w, GWL_STYLE)) && !GetPropA(w, HiddenMarkerName))
-                again = true;
-            i++;
-        }
-    }
+    for (INT group = 0; group < GroupCount; group++)
+        if (group != CurrentGroup && PurgeGroup(group))
+            again = true;
     HiddenGroupsToCheck = again;
 }
 
 void PurgeAllUnmarkedHidden()
 {
-    for (INT group = 0; group < GroupCount; group++) {
-        Group &g = GroupTable[group];
-        for (int i = 0; i < g.count;) {
-            if (IsHiddenByItsProgram(g.entries[i].window))
-                RemoveEntryAt(group, i);
-            else
-                i++;
-        }
-    }
-}
-
-bool IsDroppedFromGroup(HWND window, DWORD style)
-{
-    return style != 0 && (!IsShownStyle(style) || IsCloakedWindow(window)) && !GetPropA(window, HiddenMarkerName) &&
-           !IsHungAppWindow(window);
+    for (INT group = 0; group < GroupCount; group++)
+        PurgeGroup(group);
 }
 
 // The group on screen carries no marker. A window whose show had not yet
