@@ -519,11 +519,12 @@ void ProgramStep(World &w, int kind)
         w.counts["switches"]++;
         // Whatever could not be hidden stays where it was: no window leaves
         // the group being left, but for one that stayed on screen and took
-        // the activation, which the hook then files under the group shown,
-        // and one its own program had hidden, which the switch drops.
+        // the activation, which the hook then files under the group shown (or
+        // in none, when that group could not grow), and one its own program
+        // had hidden, which the switch drops.
         for (HWND h : leaving)
             if (sim::Exists(h) && FindInGroup(from, h) == NotFound &&
-                !(h == sim::Foreground() && sim::Visible(h) && FindInGroup(t, h) != NotFound) &&
+                !(h == sim::Foreground() && sim::Visible(h) && (FindInGroup(t, h) != NotFound || w.growthFailed)) &&
                 !(!sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName)))
                 return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
         return CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
