@@ -6,6 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace sim;
 
 static HANDLE const ProcessHeap = (HANDLE)0x6000010;
@@ -143,21 +146,66 @@ int MulDiv(int number, int numerator, int denominator)
     return (int)(negative ? -q : q);
 }
 
-// The simulated ANSI code page maps each byte to the code unit of the same
-// value (Latin-1).
-int MultiByteToWideChar(UINT, DWORD, LPCSTR src, int srcLen, LPWSTR dst, int dstLen)
+// The code page of the manifest: UTF-8, or one in which each byte maps to
+// the code unit of the same value (Latin-1) standing in for a Western one.
+// Malformed UTF-8 fails with MB_ERR_INVALID_CHARS and otherwise becomes
+// U+FFFD, as on Windows.
+static bool DecodeUtf8(const unsigned char *s, int n, std::vector<WCHAR> &out, bool strict)
+{
+    for (int i = 0; i < n;) {
+        unsigned c = s[i];
+        int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        unsigned code = more == 0 ? c : more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
+        bool good = more >= 0 && i + more < n;
+        for (int k = 1; good && k <= more; k++) {
+            good = (s[i + k] & 0xC0) == 0x80;
+            code = code << 6 | (s[i + k] & 0x3F);
+        }
+        static const unsigned Least[] = {0, 0x80, 0x800, 0x10000};
+        good = good && code >= Least[more] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (!good) {
+            if (strict)
+                return false;
+            out.push_back(0xFFFD);
+            i++;
+            continue;
+        }
+        if (code >= 0x10000) {
+            out.push_back((WCHAR)(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back((WCHAR)(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back((WCHAR)code);
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst, int dstLen)
 {
     Log("MultiByteToWideChar", "%d, %d", srcLen, dstLen);
     if (!src || ShouldFail("MultiByteToWideChar"))
         return 0;
     int n = srcLen < 0 ? (int)strlen(src) + 1 : srcLen;
+    std::vector<WCHAR> wide;
+    const unsigned char *bytes = (const unsigned char *)src;
+    if ((codePage == CP_ACP ? GetACP() : codePage) == CP_UTF8) {
+        if (!DecodeUtf8(bytes, n, wide, (flags & MB_ERR_INVALID_CHARS) != 0)) {
+            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return 0;
+        }
+    } else {
+        wide.assign(bytes, bytes + n);
+    }
+    int units = (int)wide.size();
     if (dstLen == 0)
-        return n;
-    if (!dst || dstLen < n)
+        return units;
+    if (!dst || dstLen < units) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
-    for (int i = 0; i < n; i++)
-        dst[i] = (WCHAR)(unsigned char)src[i];
-    return n;
+    }
+    std::copy(wide.begin(), wide.end(), dst);
+    return units;
 }
 
 void Sleep(DWORD ms)

@@ -53,6 +53,18 @@ size_t BadHandleCloses();
 // The path GetModuleFileNameA gives for the program's executable.
 void SetModulePath(const char *path);
 
+// ---- The program's manifest ---------------------------------------------
+// As read from the file the Windows builds embed: GetACP answers codePage
+// (65001 for UTF-8, else 1252, Western, standing in for the system's), and
+// a process that is not "Unaware" gets GetDeviceCaps' true resolution, an
+// unaware one 96. The simulated desktop's coordinates are physical pixels,
+// which is what Windows gives a per-monitor aware process ("PerMonitorV2").
+struct ManifestSettings {
+    UINT codePage = 0;
+    std::string dpiAwareness;  // "PerMonitorV2", "PerMonitor", "System" or "Unaware"
+};
+const ManifestSettings &Manifest();
+
 // ---- Named kernel objects -------------------------------------------------
 // Fault name: "CreateMutexA" (fails as for a name an object of another type
 // holds). Every process, the program's own included, runs in session 1 and

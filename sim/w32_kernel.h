@@ -17,6 +17,8 @@ int lstrlenA(LPCSTR s);
 int wsprintfA(LPSTR out, LPCSTR format, ...);
 int MulDiv(int number, int numerator, int denominator);
 #define CP_ACP 0
+#define CP_UTF8 65001
+UINT GetACP();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst, int dstLen);
 
 // Time
