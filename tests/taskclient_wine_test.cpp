@@ -114,6 +114,29 @@ TEST_F(TaskClientWine, ServiceKeepsOurDocument)
     }
 }
 
+// From a folder named in letters the test bed's ANSI code page lacks, the
+// document the client hands Task Scheduler names the program's real path
+// (the service here keeps no command to read back), and the real program
+// registers its task from there.
+TEST_F(TaskClientWine, FolderInOtherScriptsGoesIntoTheCommandWhole)
+{
+    ASSERT_FALSE(scratch::FitsAnsiCodePage(scratch::OtherScriptsName));
+    std::wstring dir = scratch::Populate(scratch::OtherScriptsName, {{L"elevate_probe.exe", L"probe.exe"},
+                                                                     {L"plinthwise.exe", L"plinthwise.exe"}});
+    ASSERT_FALSE(dir.empty());
+    std::wstring log = dir + L"\\..\\document.xml";
+    scratch::Remove(log);
+    SetEnvironmentVariableW(L"PLINTHWISE_PROBE_LOG", log.c_str());
+    ASSERT_EQ(scratch::RunAndWait(dir + L"\\probe.exe", L"--document"), 0);
+    std::string document;
+    for (const std::string &line : scratch::ReadLines(log))
+        document += line + "\n";
+    EXPECT_EQ(ElementText(document, "Command"), scratch::Utf8(dir + L"\\probe.exe"));
+
+    EXPECT_EQ(scratch::RunAndWait(dir + L"\\plinthwise.exe", L"--install-task"), 0);
+    EXPECT_TRUE(LoginTaskExists());
+}
+
 // A path of the longest length makes a document past the 1024 bytes that
 // wsprintfA would have written; cut there, the service would refuse it.
 TEST_F(TaskClientWine, DocumentWithTheLongestPathRegistersWhole)
