@@ -136,6 +136,14 @@ TEST_F(AboutInput, TheTextKeepsTheAboutFontAndShowsWhole)
     EXPECT_EQ(GetWindowTextA(text, content, sizeof content), 306);
     EXPECT_STREQ(content, HelpText);
     EXPECT_HELP_TEXT_WHOLE(about);
+    LOGFONTA lf = {};
+    GetObjectA(AboutFont, sizeof lf, &lf);
+    RECT r = {};
+    GetWindowRect(about, &r);
+    HDC dc = GetDC(about);
+    printf("About at %d dpi: font height %ld, window %ld x %ld\n", GetDeviceCaps(dc, LOGPIXELSY), lf.lfHeight,
+           r.right - r.left, r.bottom - r.top);
+    ReleaseDC(about, dc);
 }
 
 } // namespace
