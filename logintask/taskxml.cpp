@@ -107,8 +107,13 @@ static HRESULT FormatLoginTaskXml(char *document, const char *userName, const ch
 HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
 {
     // Zero-filled, so that a failing call leaves an empty text, not garbage.
+    // Without the program's path the task would start nothing, yet be
+    // reported as registered.
     char modulePath[OwnPathSize];
-    ReadOwnPath(modulePath);
+    if (!ReadOwnPath(modulePath)) {
+        document[0] = 0;
+        return E_FAIL;
+    }
 
     char userName[256];
     memset(userName, 0, sizeof userName);

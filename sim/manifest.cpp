@@ -52,8 +52,11 @@ static const ManifestSettings &Read()
     return settings;
 }
 
+static bool codePageIgnored = false;
+
 const ManifestSettings &Manifest() { return Read(); }
+void IgnoreManifestCodePage() { codePageIgnored = true; }
 
 } // namespace sim
 
-UINT GetACP() { return sim::Manifest().codePage; }
+UINT GetACP() { return sim::codePageIgnored ? 1252 : sim::Manifest().codePage; }

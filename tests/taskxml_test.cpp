@@ -121,11 +121,14 @@ TEST_F(TaskXml, UserIdFallsBackToTheUserName)
     }
 }
 
-TEST_F(TaskXml, FailedPathAndUserCallsLeaveEmptyTexts)
+// A failed user name leaves empty texts; without the program's path there
+// is no document, since its task would start nothing.
+TEST_F(TaskXml, FailedUserCallLeavesEmptyTextsFailedPathNoDocument)
 {
-    sim::FailCall("GetModuleFileNameA");
     sim::FailCall("GetUserNameA");
-    EXPECT_EQ(Build(), ExpectedDocument("", "", ""));
+    EXPECT_EQ(Build(), ExpectedDocument("", "", ModulePath));
+    sim::FailCall("GetModuleFileNameA");
+    EXPECT_EQ(Build(E_FAIL), "");
 }
 
 TEST_F(TaskXml, MarkupCharactersAreEscaped)
