@@ -55,8 +55,8 @@ static bool AppendText(char *document, int *length, const char *text, int count)
 
 // Appends a user name, user id or path as XML character data. Bytes of
 // multi-byte characters are never below 0x40 in the ANSI code pages, UTF-8
-// among them, so escaping byte by byte cannot split a character. Control characters have
-// no form at all in an XML 1.0 document.
+// among them, so escaping byte by byte cannot split a character. Control
+// characters have no form at all in an XML 1.0 document.
 static bool AppendEscaped(char *document, int *length, const char *text)
 {
     for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
@@ -106,7 +106,6 @@ static HRESULT FormatLoginTaskXml(char *document, const char *userName, const ch
 
 HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
 {
-    // Zero-filled, so that a failing call leaves an empty text, not garbage.
     // Without the program's path the task would start nothing, yet be
     // reported as registered.
     char modulePath[OwnPathSize];
@@ -115,6 +114,7 @@ HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
         return E_FAIL;
     }
 
+    // Zero-filled, so that a failing call leaves an empty text, not garbage.
     char userName[256];
     memset(userName, 0, sizeof userName);
     DWORD userNameSize = sizeof userName;

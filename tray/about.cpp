@@ -69,8 +69,9 @@ static void CreateHelpText(HWND window)
     // The program sees physical pixels: at 125 % and more the place of the
     // text is scaled with the font, and the control and the window grow to
     // whatever the text needs, so no line is ever cut.
-    int left = MulDiv(TextLeft, pixelsPerInch, DesignDpi), top = MulDiv(TextTop, pixelsPerInch, DesignDpi);
-    int width = MulDiv(TextWidth, pixelsPerInch, DesignDpi), tall = MulDiv(TextHeight, pixelsPerInch, DesignDpi);
+    int dpi = pixelsPerInch > 0 ? pixelsPerInch : DesignDpi;
+    int left = MulDiv(TextLeft, dpi, DesignDpi), top = MulDiv(TextTop, dpi, DesignDpi);
+    int width = MulDiv(TextWidth, dpi, DesignDpi), tall = MulDiv(TextHeight, dpi, DesignDpi);
     if (extent.cx > width)
         width = extent.cx;
     if (extent.cy > tall)
@@ -78,8 +79,8 @@ static void CreateHelpText(HWND window)
     GrowClientTo(window, left + width + left, top + tall + top);
 
     // No SS_NOTIFY: clicks on the text go through to this window and close it.
-    HWND text =
-        CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, left, top, width, tall, window, NULL, instance, NULL);
+    HWND text = CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, left, top, width, tall, window, NULL,
+                                instance, NULL);
     SendMessageA(text, WM_SETFONT, (WPARAM)AboutFont, TRUE);
 }
 
