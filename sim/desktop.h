@@ -179,8 +179,7 @@ bool IsHungApp(const Window &w);
 // step runs, or ScriptExhausted is thrown when none is left.
 void RunNextStep();
 
-// UTF-8 text as UTF-16 (malformed bytes as U+FFFD), and back.
+// UTF-8 text as UTF-16, malformed bytes as U+FFFD.
 std::vector<WCHAR> Utf16Of(const std::string &utf8);
-std::string Utf8Of(const std::vector<WCHAR> &utf16);
 
 } // namespace sim

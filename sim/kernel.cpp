@@ -188,34 +188,9 @@ std::vector<WCHAR> sim::Utf16Of(const std::string &utf8)
     return out;
 }
 
-std::string sim::Utf8Of(const std::vector<WCHAR> &utf16)
-{
-    std::string out;
-    for (size_t i = 0; i < utf16.size(); i++) {
-        unsigned c = utf16[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += (char)c;
-        } else if (c < 0x800) {
-            out += (char)(0xC0 | c >> 6);
-            out += (char)(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += (char)(0xE0 | c >> 12);
-            out += (char)(0x80 | (c >> 6 & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
-            out += (char)(0xF0 | c >> 18);
-            out += (char)(0x80 | (c >> 12 & 0x3F));
-            out += (char)(0x80 | (c >> 6 & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// Into the code page: UTF-8, or the Latin-1 stand-in, where a character
-// beyond it becomes '?' and is reported through usedDefault.
+// Into the Latin-1 stand-in for a Western code page, where a character
+// beyond it becomes '?' and is reported through usedDefault. The program
+// converts only when the code page is not UTF-8; that one is not modelled.
 int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR src, int srcLen, LPSTR dst, int dstLen, LPCSTR,
                         LPBOOL usedDefault)
 {
@@ -233,13 +208,11 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR src, int srcLen, LPSTR dst
     std::vector<WCHAR> wide(src, src + n);
     std::string bytes;
     bool lossy = false;
-    if ((codePage == CP_ACP ? GetACP() : codePage) == CP_UTF8) {
-        bytes = Utf8Of(wide);
-    } else {
-        for (WCHAR c : wide) {
-            lossy = lossy || c > 0xFF;
-            bytes += c > 0xFF ? '?' : (char)c;
-        }
+    if ((codePage == CP_ACP ? GetACP() : codePage) == CP_UTF8)
+        return 0;
+    for (WCHAR c : wide) {
+        lossy = lossy || c > 0xFF;
+        bytes += c > 0xFF ? '?' : (char)c;
     }
     if (usedDefault)
         *usedDefault = lossy;
