@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "platform/ownpath.h"
+
 // Each '%s' stands inside a PowerShell single-quoted literal: the module
 // path, then the option. Start-Process reports a declined elevation prompt,
 // or any other failure to start the copy, as a non-terminating error and
@@ -13,7 +15,9 @@ static const char ElevationCommandLine[] =
     "\"& { $p = Start-Process -FilePath '%s' -ArgumentList '%s' -Verb RunAs -Wait -PassThru; "
     "if ($p.ExitCode -is [int]) { exit $p.ExitCode }; exit 1 }\"";
 
-const int CommandLineSize = 1024;
+// The longest path in UTF-8 with every character a quote written twice
+// still fits.
+const int CommandLineSize = 2 * OwnPathSize + 512;
 
 static bool AppendBytes(char *line, int *length, const char *bytes, int count)
 {
@@ -90,14 +94,12 @@ static bool FormatElevationCommandLine(char *line, const char *modulePath, const
 
 int RunElevatedTaskCommand(LPCSTR option)
 {
-    char modulePath[MAX_PATH];
-    memset(modulePath, 0, sizeof modulePath);
-    GetModuleFileNameA(NULL, modulePath, MAX_PATH);
-    modulePath[MAX_PATH - 1] = 0;
+    char modulePath[OwnPathSize];
+    if (!ReadOwnPath(modulePath))
+        return -1;
 
     // CreateProcessA may write into its command line, so it gets this
-    // buffer. A line that would not fit is not cut but not run at all; with
-    // a path of at most 259 bytes it always fits.
+    // buffer. A line that would not fit is not cut but not run at all.
     char commandLine[CommandLineSize];
     if (!FormatElevationCommandLine(commandLine, modulePath, option))
         return -1;

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "platform/ownpath.h"
+
 // The "%s" stand for the user name, the user id (twice) and the executable's
 // path. A logon trigger without a user fires at every user's logon, so it
 // names the same user as the principal. Without a priority Task Scheduler
@@ -52,9 +54,9 @@ static bool AppendText(char *document, int *length, const char *text, int count)
 }
 
 // Appends a user name, user id or path as XML character data. Bytes of
-// multi-byte characters are never below 0x40 in the ANSI code pages, so
-// escaping byte by byte cannot split a character. Control characters have
-// no form at all in an XML 1.0 document.
+// multi-byte characters are never below 0x40 in the ANSI code pages, UTF-8
+// among them, so escaping byte by byte cannot split a character. Control
+// characters have no form at all in an XML 1.0 document.
 static bool AppendEscaped(char *document, int *length, const char *text)
 {
     for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
@@ -104,12 +106,15 @@ static HRESULT FormatLoginTaskXml(char *document, const char *userName, const ch
 
 HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
 {
-    // Zero-filled, so that a failing call leaves an empty text, not garbage.
-    char modulePath[MAX_PATH];
-    memset(modulePath, 0, sizeof modulePath);
-    GetModuleFileNameA(NULL, modulePath, MAX_PATH);
-    modulePath[MAX_PATH - 1] = 0;
+    // Without the program's path the task would start nothing, yet be
+    // reported as registered.
+    char modulePath[OwnPathSize];
+    if (!ReadOwnPath(modulePath)) {
+        document[0] = 0;
+        return E_FAIL;
+    }
 
+    // Zero-filled, so that a failing call leaves an empty text, not garbage.
     char userName[256];
     memset(userName, 0, sizeof userName);
     DWORD userNameSize = sizeof userName;

@@ -5,6 +5,7 @@
 
 #include "logintask/elevate.h"
 #include "logintask/taskclient.h"
+#include "platform/ownpath.h"
 #include "shell/appstate.h"
 #include "shell/mainwindow.h"
 #include "shell/shutdown.h"
@@ -24,8 +25,8 @@ static const DWORD TaskbarPollInterval = 500;  // ms
 // How often the watcher looks again at windows whose show waits behind a hang.
 static const DWORD RecheckInterval = 500;  // ms
 
-// Room for the quoted 260-character path, the option, blanks and ten digits.
-static const int WatcherCommandLineSize = MAX_PATH + 32;
+// Room for the quoted path, the option, blanks and ten digits.
+static const int WatcherCommandLineSize = OwnPathSize + 32;
 
 static const int ExitSuccess = 0;
 static const int ExitFailure = 1;
@@ -93,9 +94,9 @@ static void RegisterHotkeys()
 // it leaves hidden.
 static void StartWatcher()
 {
-    char path[MAX_PATH];
-    path[0] = 0;
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char path[OwnPathSize];
+    if (!ReadOwnPath(path))
+        return;
     char commandLine[WatcherCommandLineSize];
     wsprintfA(commandLine, "\"%s\" %s %lu", path, WatchOption, GetCurrentProcessId());
     STARTUPINFOA startup = {};

@@ -179,4 +179,7 @@ bool IsHungApp(const Window &w);
 // step runs, or ScriptExhausted is thrown when none is left.
 void RunNextStep();
 
+// UTF-8 text as UTF-16, malformed bytes as U+FFFD.
+std::vector<WCHAR> Utf16Of(const std::string &utf8);
+
 } // namespace sim

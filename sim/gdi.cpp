@@ -3,6 +3,7 @@
 // GDI enforces on them (a bitmap sits in one device context at a time, a
 // selected object cannot be deleted), and reading bitmaps back.
 #include "sim/gdi_internal.h"
+#include "sim/sim_system.h"
 
 #include <string.h>
 
@@ -168,6 +169,7 @@ static HDC NewDc(HWND window, bool memory)
 }
 
 void SetDpi(int dpi) { G().dpi = dpi; }
+int Dpi() { return G().dpi; }
 
 GdiCounts LiveGdi()
 {
@@ -237,7 +239,9 @@ int GetDeviceCaps(HDC dc, int index)
     switch (index) {
     case LOGPIXELSX:
     case LOGPIXELSY:
-        return G().dpi;
+        // A process that declares no awareness is told 96 and scaled up
+        // by the system.
+        return Manifest().dpiAwareness == "Unaware" ? 96 : G().dpi;
     case HORZRES:
         return D().screenWidth;
     case VERTRES:

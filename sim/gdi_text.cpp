@@ -170,13 +170,20 @@ static uint32_t RgbOf(COLORREF c)
     return (uint32_t)GetRValue(c) << 16 | (uint32_t)GetGValue(c) << 8 | GetBValue(c);
 }
 
+// The scale of the design in a font: design pixels to device pixels.
+static void ScaleOf(const LOGFONTA &lf, double *sx, double *sy)
+{
+    *sy = lf.lfHeight > 0 ? lf.lfHeight / (double)CellRows
+                          : lf.lfHeight < 0 ? -lf.lfHeight / (double)(CellRows - LeadingRows) : 1.6;
+    *sx = lf.lfWidth > 0 ? lf.lfWidth / (double)GlyphColumns : *sy;
+}
+
 // Draws one string into a 32-bit bitmap: the cell of each character from
 // (x, y), its top-left corner.
 static void DrawText(GdiBitmap &b, const GdiDc &dc, const LOGFONTA &lf, int x, int y, const char *text, int length)
 {
-    double sy = lf.lfHeight > 0 ? lf.lfHeight / (double)CellRows
-                                : lf.lfHeight < 0 ? -lf.lfHeight / (double)(CellRows - LeadingRows) : 1.6;
-    double sx = lf.lfWidth > 0 ? lf.lfWidth / (double)GlyphColumns : sy;
+    double sx, sy;
+    ScaleOf(lf, &sx, &sy);
     bool bold = lf.lfWeight >= 600;
     bool smooth = lf.lfQuality != NONANTIALIASED_QUALITY;
     int advance = GlyphColumns + 1 + (bold ? 1 : 0);
@@ -216,6 +223,39 @@ static void DrawText(GdiBitmap &b, const GdiDc &dc, const LOGFONTA &lf, int x, i
 } // namespace sim
 
 using namespace sim;
+
+// Only the measuring form: the extent of the lines in the selected font,
+// each as wide as its characters' advances, as tall as a cell.
+int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
+{
+    Log("DrawTextA", "%s, %d, %#x", GdiLabel(dc).c_str(), length, format);
+    GdiObject *o = FindGdi(dc, GdiKind::Dc);
+    if (!o || !text || !rect || !(format & DT_CALCRECT) || ShouldFail("DrawTextA"))
+        return 0;
+    GdiObject *font = FindGdi(o->dc.font ? (const void *)o->dc.font : StockFont(), GdiKind::Font);
+    const LOGFONTA &lf = font->font;
+    double sx, sy;
+    ScaleOf(lf, &sx, &sy);
+    int advance = GlyphColumns + 1 + (lf.lfWeight >= 600 ? 1 : 0);
+    std::string all = length < 0 ? std::string(text) : std::string(text, (size_t)length);
+    size_t widest = 0, lines = 0;
+    for (size_t start = 0;; lines++) {
+        size_t end = all.find('\n', start);
+        std::string line = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        widest = line.size() > widest ? line.size() : widest;
+        if (end == std::string::npos) {
+            lines++;
+            break;
+        }
+        start = end + 1;
+    }
+    int cellHeight = (int)lround(CellRows * sy);
+    rect->right = rect->left + (int)lround((double)widest * advance * sx);
+    rect->bottom = rect->top + (int)lines * cellHeight;
+    return (int)lines * cellHeight;
+}
 
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
                   DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,

@@ -6,6 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace sim;
 
 static HANDLE const ProcessHeap = (HANDLE)0x6000010;
@@ -143,21 +146,111 @@ int MulDiv(int number, int numerator, int denominator)
     return (int)(negative ? -q : q);
 }
 
-// The simulated ANSI code page maps each byte to the code unit of the same
-// value (Latin-1).
-int MultiByteToWideChar(UINT, DWORD, LPCSTR src, int srcLen, LPWSTR dst, int dstLen)
+// The code page of the manifest: UTF-8, or one in which each byte maps to
+// the code unit of the same value (Latin-1) standing in for a Western one.
+// Malformed UTF-8 fails with MB_ERR_INVALID_CHARS and otherwise becomes
+// U+FFFD, as on Windows.
+static bool DecodeUtf8(const unsigned char *s, int n, std::vector<WCHAR> &out, bool strict)
+{
+    for (int i = 0; i < n;) {
+        unsigned c = s[i];
+        int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        unsigned code = more == 0 ? c : more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
+        bool good = more >= 0 && i + more < n;
+        for (int k = 1; good && k <= more; k++) {
+            good = (s[i + k] & 0xC0) == 0x80;
+            code = code << 6 | (s[i + k] & 0x3F);
+        }
+        static const unsigned Least[] = {0, 0x80, 0x800, 0x10000};
+        good = good && code >= Least[more] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (!good) {
+            if (strict)
+                return false;
+            out.push_back(0xFFFD);
+            i++;
+            continue;
+        }
+        if (code >= 0x10000) {
+            out.push_back((WCHAR)(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back((WCHAR)(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back((WCHAR)code);
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+std::vector<WCHAR> sim::Utf16Of(const std::string &utf8)
+{
+    std::vector<WCHAR> out;
+    DecodeUtf8((const unsigned char *)utf8.data(), (int)utf8.size(), out, false);
+    return out;
+}
+
+// Into the Latin-1 stand-in for a Western code page, where a character
+// beyond it becomes '?' and is reported through usedDefault. The program
+// converts only when the code page is not UTF-8; that one is not modelled.
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR src, int srcLen, LPSTR dst, int dstLen, LPCSTR,
+                        LPBOOL usedDefault)
+{
+    Log("WideCharToMultiByte", "%d, %d", srcLen, dstLen);
+    if (!src || ShouldFail("WideCharToMultiByte"))
+        return 0;
+    size_t n = 0;
+    if (srcLen < 0) {
+        while (src[n])
+            n++;
+        n++;
+    } else {
+        n = (size_t)srcLen;
+    }
+    std::vector<WCHAR> wide(src, src + n);
+    std::string bytes;
+    bool lossy = false;
+    if ((codePage == CP_ACP ? GetACP() : codePage) == CP_UTF8)
+        return 0;
+    for (WCHAR c : wide) {
+        lossy = lossy || c > 0xFF;
+        bytes += c > 0xFF ? '?' : (char)c;
+    }
+    if (usedDefault)
+        *usedDefault = lossy;
+    if (dstLen == 0)
+        return (int)bytes.size();
+    if (!dst || dstLen < (int)bytes.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    memcpy(dst, bytes.data(), bytes.size());
+    return (int)bytes.size();
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst, int dstLen)
 {
     Log("MultiByteToWideChar", "%d, %d", srcLen, dstLen);
     if (!src || ShouldFail("MultiByteToWideChar"))
         return 0;
     int n = srcLen < 0 ? (int)strlen(src) + 1 : srcLen;
+    std::vector<WCHAR> wide;
+    const unsigned char *bytes = (const unsigned char *)src;
+    if ((codePage == CP_ACP ? GetACP() : codePage) == CP_UTF8) {
+        if (!DecodeUtf8(bytes, n, wide, (flags & MB_ERR_INVALID_CHARS) != 0)) {
+            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return 0;
+        }
+    } else {
+        wide.assign(bytes, bytes + n);
+    }
+    int units = (int)wide.size();
     if (dstLen == 0)
-        return n;
-    if (!dst || dstLen < n)
+        return units;
+    if (!dst || dstLen < units) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
-    for (int i = 0; i < n; i++)
-        dst[i] = (WCHAR)(unsigned char)src[i];
-    return n;
+    }
+    std::copy(wide.begin(), wide.end(), dst);
+    return units;
 }
 
 void Sleep(DWORD ms)

@@ -5,7 +5,11 @@
 // messages does.
 #include "sim/system.h"
 
+#include <ctype.h>
 #include <string.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace sim {
 
@@ -162,6 +166,7 @@ bool MutexExists(const char *name)
 size_t OpenHandles() { return S().handles.size(); }
 size_t BadHandleCloses() { return S().badCloses; }
 void SetModulePath(const char *path) { S().modulePath = path ? path : ""; }
+void KeepShortNames(bool kept) { S().shortNames = kept; }
 
 static HANDLE NewHandle(DWORD pid, bool thread, DWORD access)
 {
@@ -227,6 +232,8 @@ static std::string ImageOf(LPCSTR application, LPCSTR commandLine)
 
 using namespace sim;
 
+// The true name (UTF-8) in the code page: whole in UTF-8, with '?' for
+// every letter the Latin-1 stand-in lacks.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
 {
     Log("GetModuleFileNameA", "%s, %u", module ? "module" : "0", size);
@@ -234,7 +241,13 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::string &p = S().modulePath;
+    std::string p = S().modulePath;
+    if (GetACP() != CP_UTF8) {
+        std::vector<WCHAR> wide = Utf16Of(p);
+        p.clear();
+        for (WCHAR c : wide)
+            p += c > 0xFF ? '?' : (char)c;
+    }
     // Cut to the buffer, terminated, and reported as filling it.
     DWORD n = (DWORD)p.size() < size ? (DWORD)p.size() : size - 1;
     memcpy(path, p.data(), n);
@@ -244,6 +257,73 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)
         return size;
     }
     return n;
+}
+
+static DWORD CopyWide(const std::vector<WCHAR> &text, LPWSTR out, DWORD size)
+{
+    if (!out || text.size() >= size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return (DWORD)text.size() + 1;
+    }
+    std::copy(text.begin(), text.end(), out);
+    out[text.size()] = 0;
+    return (DWORD)text.size();
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size)
+{
+    Log("GetModuleFileNameW", "%s, %u", module ? "module" : "0", size);
+    if (ShouldFail("GetModuleFileNameW") || !path || size == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::vector<WCHAR> wide = Utf16Of(S().modulePath);
+    DWORD n = CopyWide(wide, path, size);
+    return n > size ? size : n;
+}
+
+// Each component beyond ASCII gets a short name of its first ASCII letters
+// and "~1", as NTFS makes them, where the volume keeps short names; without
+// them the long path comes back unchanged.
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
+{
+    Log("GetShortPathNameW", "%u", size);
+    if (!longPath || ShouldFail("GetShortPathNameW")) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::vector<WCHAR> in;
+    for (const WCHAR *p = longPath; *p; p++)
+        in.push_back(*p);
+    if (!S().shortNames)
+        return CopyWide(in, shortPath, size);
+    std::vector<WCHAR> out, part;
+    auto flush = [&] {
+        bool ascii = std::all_of(part.begin(), part.end(), [](WCHAR c) { return c < 0x80; });
+        if (ascii) {
+            out.insert(out.end(), part.begin(), part.end());
+        } else {
+            int kept = 0;
+            for (WCHAR c : part)
+                if (c < 0x80 && isalnum(c) && kept < 6) {
+                    out.push_back((WCHAR)toupper(c));
+                    kept++;
+                }
+            out.push_back('~');
+            out.push_back('1');
+        }
+        part.clear();
+    };
+    for (WCHAR c : in) {
+        if (c == '\\') {
+            flush();
+            out.push_back(c);
+        } else {
+            part.push_back(c);
+        }
+    }
+    flush();
+    return CopyWide(out, shortPath, size);
 }
 
 BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,

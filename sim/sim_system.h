@@ -50,8 +50,27 @@ std::vector<ProcessRecord> StartedProcesses();
 size_t OpenHandles();
 // Handles closed twice or never opened (CloseHandle returned FALSE).
 size_t BadHandleCloses();
-// The path GetModuleFileNameA gives for the program's executable.
+// The path of the program's executable, in UTF-8: GetModuleFileNameA gives
+// it in the code page, GetModuleFileNameW in UTF-16.
 void SetModulePath(const char *path);
+// Whether the volume keeps short (8.3) names for GetShortPathNameW; it does
+// at start.
+void KeepShortNames(bool kept);
+
+// ---- The program's manifest ---------------------------------------------
+// As read from the file the Windows builds embed: GetACP answers codePage
+// (65001 for UTF-8, else 1252, Western, standing in for the system's), and
+// a process that is not "Unaware" gets GetDeviceCaps' true resolution, an
+// unaware one 96. The simulated desktop's coordinates are physical pixels,
+// which is what Windows gives a per-monitor aware process ("PerMonitorV2").
+struct ManifestSettings {
+    UINT codePage = 0;
+    std::string dpiAwareness;  // "PerMonitorV2", "PerMonitor", "System" or "Unaware"
+};
+const ManifestSettings &Manifest();
+// Windows 10 before version 1903, which ignores the manifest's code page:
+// GetACP answers 1252 from here on.
+void IgnoreManifestCodePage();
 
 // ---- Named kernel objects -------------------------------------------------
 // Fault name: "CreateMutexA" (fails as for a name an object of another type

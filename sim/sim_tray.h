@@ -13,6 +13,7 @@ namespace sim {
 // ---- Graphics ------------------------------------------------------------
 // Dots per inch that GetDeviceCaps(LOGPIXELSX/LOGPIXELSY) reports (96 at start).
 void SetDpi(int dpi);
+int Dpi();
 
 // Graphics objects alive now, stock objects not counted.
 struct GdiCounts {

@@ -39,7 +39,8 @@ struct System {
     uintptr_t nextHandle = 0x7000010;
     size_t badCloses = 0;
     std::map<std::string, NamedObject> namedObjects;  // by full name: "Session1\x", "Global\x"
-    std::string modulePath = "C:\\Program Files\\Plinthwise\\plinthwise.exe";
+    std::string modulePath = "C:\\Program Files\\Plinthwise\\plinthwise.exe";  // UTF-8, the true name
+    bool shortNames = true;  // the volume keeps 8.3 names, as a system volume does by default
     // accounts
     std::string userName = "alice";
     struct Account { std::string name, domain, sid; };

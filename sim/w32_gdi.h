@@ -180,6 +180,10 @@ int SetBkMode(HDC dc, int mode);
 COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF SetBkColor(HDC dc, COLORREF color);
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
+#define DT_NOPREFIX 0x00000800u
+#define DT_CALCRECT 0x00000400u
+#define DT_EXPANDTABS 0x00000040u
+int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format);
 
 // Icons (LoadIconA is declared with the window functions)
 HICON CreateIconIndirect(PICONINFO info);

@@ -17,7 +17,12 @@ int lstrlenA(LPCSTR s);
 int wsprintfA(LPSTR out, LPCSTR format, ...);
 int MulDiv(int number, int numerator, int denominator);
 #define CP_ACP 0
+#define CP_UTF8 65001
+UINT GetACP();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst, int dstLen);
+#define WC_NO_BEST_FIT_CHARS 0x00000400u
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcLen, LPSTR dst, int dstLen, LPCSTR defaultChar,
+                        LPBOOL usedDefault);
 
 // Time
 void Sleep(DWORD ms);
@@ -69,6 +74,8 @@ typedef struct _PROCESS_INFORMATION {
 DWORD GetCurrentProcessId();
 DWORD GetCurrentThreadId();
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size);
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
 HMODULE GetModuleHandleA(LPCSTR name);
 BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,

@@ -83,6 +83,7 @@ typedef void *PSID;
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 
 typedef struct tagPOINT { LONG x; LONG y; } POINT, *LPPOINT;
+typedef struct tagSIZE { LONG cx; LONG cy; } SIZE, *LPSIZE;
 typedef struct tagRECT { LONG left; LONG top; LONG right; LONG bottom; } RECT, *LPRECT;
 
 typedef struct _GUID {

@@ -234,6 +234,7 @@ DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 HWND GetParent(HWND window);
 HWND FindWindowA(LPCSTR className, LPCSTR title);
 BOOL GetWindowRect(HWND window, LPRECT rect);
+BOOL GetClientRect(HWND window, LPRECT rect);
 BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT *placement);
 BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement);
 HMONITOR MonitorFromWindow(HWND window, DWORD flags);

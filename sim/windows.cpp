@@ -2,6 +2,7 @@
 // properties and the foreground, with the user32 calls that read and change
 // them and the control calls through which other programs act.
 #include "sim/desktop.h"
+#include "sim/sim_tray.h"
 
 #include <string.h>
 #include <algorithm>
@@ -571,6 +572,25 @@ BOOL GetWindowRect(HWND window, LPRECT rect)
     if (!w || !rect)
         return FALSE;
     *rect = w->rect;
+    return TRUE;
+}
+
+// The client area less the frame and caption of a captioned window, in the
+// sizes Windows 10 gives them at 96 dpi, scaled to the resolution as for a
+// per-monitor aware process.
+BOOL GetClientRect(HWND window, LPRECT rect)
+{
+    Log("GetClientRect", "%s", Label(window).c_str());
+    Window *w = Find(window);
+    if (!w || !rect)
+        return FALSE;
+    LONG width = w->rect.right - w->rect.left, height = w->rect.bottom - w->rect.top;
+    if ((w->style & WS_CAPTION) == WS_CAPTION) {
+        const int Frame = 3, Caption = 23;
+        width -= 2 * MulDiv(Frame, Dpi(), 96);
+        height -= 2 * MulDiv(Frame, Dpi(), 96) + MulDiv(Caption, Dpi(), 96);
+    }
+    *rect = RECT{0, 0, width > 0 ? width : 0, height > 0 ? height : 0};
     return TRUE;
 }
 

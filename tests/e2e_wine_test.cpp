@@ -4,6 +4,7 @@
 
 #include "tests/desk.h"
 #include "tests/wincheck.h"
+#include "tests/wine/scratch.h"
 
 #include <tlhelp32.h>
 
@@ -29,13 +30,9 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD ms = Patience)
     return condition();
 }
 
-std::string ProgramPath()
+std::wstring ProgramPath()
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    char *slash = strrchr(path, '\\');
-    strcpy(slash + 1, "plinthwise.exe");
-    return path;
+    return scratch::BuildDirectory() + L"\\plinthwise.exe";
 }
 
 HWND FindMainWindow(DWORD pid)
@@ -58,23 +55,18 @@ struct Program {
 };
 
 // Starts plinthwise.exe without waiting for it to come up.
-bool Launch(Program *p)
+bool Launch(Program *p, const std::wstring &path = ProgramPath())
 {
-    std::string path = ProgramPath();
-    std::string commandLine = "\"" + path + "\"";
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &p->info))
-        return false;
-    return true;
+    return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &p->info) != FALSE;
 }
 
-bool StartProgram(Program *p)
+bool StartProgram(Program *p, const std::wstring &path)
 {
-    if (!Launch(p))
+    if (!Launch(p, path))
         return false;
     // Up when its main window exists and its first tick has passed.
     bool up = WaitUntil([&] { return (p->main = FindMainWindow(p->info.dwProcessId)) != nullptr; });
@@ -186,11 +178,11 @@ protected:
         return w;
     }
 
-    Program *Start()
+    Program *Start(const std::wstring &path = ProgramPath())
     {
         Program *p = new Program;
         running.push_back(p);
-        EXPECT_TRUE(StartProgram(p)) << "plinthwise.exe did not come up";
+        EXPECT_TRUE(StartProgram(p, path)) << "plinthwise.exe did not come up";
         return p;
     }
 
@@ -278,12 +270,17 @@ TEST_F(EndToEnd, ExitFromTheTrayMenuReleasesEverything)
 }
 
 // Killed while groups are hidden: the watcher brings every hidden window
-// back within about a second, each in the state it was hidden in.
+// back within about a second, each in the state it was hidden in. The
+// program runs from a folder named in scripts the test bed's ANSI code page
+// cannot hold, which its manifest's UTF-8 code page can.
 TEST_F(EndToEnd, WatcherRestoresAfterAKill)
 {
+    ASSERT_FALSE(scratch::FitsAnsiCodePage(scratch::OtherScriptsName)) << "the code page " << GetACP() << " holds it";
+    std::wstring dir = scratch::Populate(scratch::OtherScriptsName, {{L"plinthwise.exe", L"plinthwise.exe"}});
+    ASSERT_FALSE(dir.empty());
     HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED), m = App("E2E M");
     desk::Show(m, SW_MINIMIZE);
-    Program *p = Start();
+    Program *p = Start(dir + L"\\plinthwise.exe");
     Alt(4);
     ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m}); }));
     ASSERT_EQ(OtherCopies(p->info.dwProcessId).size(), 1u) << "one watcher";

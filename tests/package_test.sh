@@ -4,10 +4,12 @@
 # starts under Wine (the main process up and its watcher started, which it
 # does last before it waits for messages).
 #
-#   tests/package_test.sh BUILD_DIR      (the mingw build; the Wine bed up)
+#   tests/package_test.sh BUILD_DIR WINDRES   (the mingw build and its resource
+#                                             compiler; the Wine bed up)
 set -uo pipefail
 here=$(cd "$(dirname -- "${BASH_SOURCE[0]}")" && pwd -P)
-build=$(cd "${1:?usage: package_test.sh BUILD_DIR}" && pwd -P)
+build=$(cd "${1:?usage: package_test.sh BUILD_DIR WINDRES}" && pwd -P)
+windres=${2:?usage: package_test.sh BUILD_DIR WINDRES}
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -28,7 +30,29 @@ rm -rf "$unpacked" && mkdir -p "$unpacked"
 listing=$(cd "$unpacked" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
 [ "$listing" = "LICENSE README.md plinthwise.exe " ] || fail "the zip holds: $listing"
 cmp -s "$unpacked/LICENSE" "$here/../LICENSE" || fail "LICENSE differs from the source's"
-cmp -s "$unpacked/README.md" "$here/../README.md" || fail "README.md differs from the source's"
+grep -q '^## Install on Windows' "$unpacked/README.md" || fail "the README has no install section"
+# Markdown links and pictures name files beside the README: each must be there.
+while read -r target; do
+    case $target in http*://*) continue ;; esac
+    [ -e "$unpacked/${target%%#*}" ] || fail "the README refers to $target, which the package lacks"
+done < <(grep -o '](\([^)]*\))' "$unpacked/README.md" | sed 's/^](\(.*\))$/\1/')
+
+# The resources, as windres reads them back from the file.
+resources=$("$windres" -i "$unpacked/plinthwise.exe" -O rc 2>&1) || fail "cannot read the resources: $resources"
+expect() {
+    echo "$resources" | grep -qF -- "$1" || fail "plinthwise.exe lacks $2 ($1)"
+}
+expect 'level=""asInvoker""' "its execution level"
+expect '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' "the Windows 10 and 11 entry"
+expect '>PerMonitorV2</dpiAwareness>' "its DPI awareness"
+expect '>UTF-8</activeCodePage>' "its code page"
+expect "FILEVERSION ${version//./, }, 0" "its file version"
+expect "VALUE \"ProductVersion\", \"$version\"" "its product version"
+expect 'VALUE "ProductName", "Plinthwise"' "its product name"
+expect 'VALUE "OriginalFilename", "plinthwise.exe"' "its file name"
+expect 'VALUE "FileDescription", "Plinthwise' "its description"
+expect 'MIT License' "its copyright"
+expect 'RT_GROUP_ICON' "its icon"
 
 # Wine names the process by its Windows path, Z: being the root.
 pattern='package-test.plinthwise\.exe'

@@ -74,6 +74,47 @@ TEST(NormalStart, StartsInOrderOnceTheTaskbarExistsAndShutsDownInOrder)
     EXPECT_EQ(sim::LiveGdi().icons, 0);
 }
 
+// The program unpacked into a folder named in Polish and Russian letters.
+// With the manifest's UTF-8 code page the watcher gets the path whole; where
+// Windows ignores it (before 10 1903) the path in short names; where the
+// volume has no short names either, no watcher rather than one started from
+// a path that names no file.
+struct OwnPathCase {
+    const char *name;
+    bool manifestCodePage, shortNames;
+    const char *watcherPath;  // null: no watcher started
+};
+const char OtherScriptsPath[] = "C:\\Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87 \xd0\x9f\xd1\x80\xd0\xbe\\plinthwise.exe";
+const OwnPathCase OwnPathCases[] = {
+    {"Utf8CodePage", true, true, OtherScriptsPath},
+    {"WesternCodePageShortNames", false, true, "C:\\ZA~1\\plinthwise.exe"},
+    {"WesternCodePageNoShortNames", false, false, nullptr},
+};
+
+class OwnPath : public ::testing::TestWithParam<OwnPathCase> {};
+
+TEST_P(OwnPath, WatcherStartsFromTheRealPathOrNotAtAll)
+{
+    const OwnPathCase &c = GetParam();
+    sim::SetModulePath(OtherScriptsPath);
+    if (!c.manifestCodePage)
+        sim::IgnoreManifestCodePage();
+    sim::KeepShortNames(c.shortNames);
+    sim::MakeTaskbar();
+    ChooseExit();
+    EXPECT_EQ(RunProgram(""), 0);
+    const std::vector<sim::ProcessRecord> started = sim::StartedProcesses();
+    if (!c.watcherPath) {
+        EXPECT_TRUE(started.empty());
+        return;
+    }
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].commandLine, "\"" + std::string(c.watcherPath) + "\" --watch 1000");
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, OwnPath, ::testing::ValuesIn(OwnPathCases),
+                         [](const ::testing::TestParamInfo<OwnPathCase> &info) { return std::string(info.param.name); });
+
 // At start every eligible window joins group 1 and the tray shows 1; one
 // made later joins the group on screen within a tick.
 TEST(NormalStart, AdoptsAtStartAndWithinATick)

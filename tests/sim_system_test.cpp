@@ -137,4 +137,18 @@ TEST(SimCom, TaskDocumentMustBeWellFormed)
     VariantClear(&empty);
 }
 
+// The simulated desktop reads the program's manifest. Its coordinates are
+// physical pixels throughout, which is what Windows gives a per-monitor v2
+// process only: another awareness would need the system's scaling of
+// positions modelled first.
+TEST(SimManifest, AsksForWhatTheSimulatedDesktopModels)
+{
+    EXPECT_EQ(sim::Manifest().dpiAwareness, "PerMonitorV2");
+    EXPECT_EQ(GetACP(), (UINT)CP_UTF8);
+    WCHAR wide[4];
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "\xd0\xaf", -1, wide, 4), 2);  // Cyrillic Ya
+    EXPECT_EQ(wide[0], 0x042F);
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "\xd0", 1, wide, 4), 0);  // half a character
+}
+
 } // namespace

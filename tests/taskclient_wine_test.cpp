@@ -114,6 +114,42 @@ TEST_F(TaskClientWine, ServiceKeepsOurDocument)
     }
 }
 
+// The command of the document a probe hands Task Scheduler.
+std::string CommandOfProbe(const std::wstring &probe)
+{
+    std::wstring log = probe + L".xml";
+    scratch::Remove(log);
+    SetEnvironmentVariableW(L"PLINTHWISE_PROBE_LOG", log.c_str());
+    EXPECT_EQ(scratch::RunAndWait(probe, L"--document"), 0);
+    std::string document;
+    for (const std::string &line : scratch::ReadLines(log))
+        document += line + "\n";
+    return ElementText(document, "Command");
+}
+
+// From a folder named in letters the test bed's ANSI code page lacks, the
+// document the client hands Task Scheduler names the program's real path
+// (the service here keeps no command to read back), and the real program
+// registers its task from there. Without the manifest's code page, as on
+// Windows before 10 1903, the command is the same path in short names.
+TEST_F(TaskClientWine, FolderInOtherScriptsGoesIntoTheCommandWhole)
+{
+    ASSERT_FALSE(scratch::FitsAnsiCodePage(scratch::OtherScriptsName));
+    std::wstring dir = scratch::Populate(scratch::OtherScriptsName, {{L"elevate_probe.exe", L"probe.exe"},
+                                                                     {L"elevate_probe_1809.exe", L"probe1809.exe"},
+                                                                     {L"plinthwise.exe", L"plinthwise.exe"}});
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(CommandOfProbe(dir + L"\\probe.exe"), scratch::Utf8(dir + L"\\probe.exe"));
+    std::wstring old = dir + L"\\probe1809.exe";
+    wchar_t shortPath[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW(old.c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_TRUE(scratch::FitsAnsiCodePage(shortPath)) << scratch::Utf8(shortPath);
+    EXPECT_EQ(CommandOfProbe(old), scratch::Utf8(shortPath));
+
+    EXPECT_EQ(scratch::RunAndWait(dir + L"\\plinthwise.exe", L"--install-task"), 0);
+    EXPECT_TRUE(LoginTaskExists());
+}
+
 // A path of the longest length makes a document past the 1024 bytes that
 // wsprintfA would have written; cut there, the service would refuse it.
 TEST_F(TaskClientWine, DocumentWithTheLongestPathRegistersWhole)

@@ -81,7 +81,7 @@ protected:
 };
 
 const std::vector<std::string> ResolvedUserCalls = {
-    "GetModuleFileNameA(0, 260)",
+    "GetModuleFileNameA(0, 780)",  // room for the longest path in UTF-8
     "GetUserNameA(256)",
     "LookupAccountNameA(0, carol, 512, 256)",
     "ConvertSidToStringSidA()",
@@ -121,11 +121,14 @@ TEST_F(TaskXml, UserIdFallsBackToTheUserName)
     }
 }
 
-TEST_F(TaskXml, FailedPathAndUserCallsLeaveEmptyTexts)
+// A failed user name leaves empty texts; without the program's path there
+// is no document, since its task would start nothing.
+TEST_F(TaskXml, FailedUserCallLeavesEmptyTextsFailedPathNoDocument)
 {
-    sim::FailCall("GetModuleFileNameA");
     sim::FailCall("GetUserNameA");
-    EXPECT_EQ(Build(), ExpectedDocument("", "", ""));
+    EXPECT_EQ(Build(), ExpectedDocument("", "", ModulePath));
+    sim::FailCall("GetModuleFileNameA");
+    EXPECT_EQ(Build(E_FAIL), "");
 }
 
 TEST_F(TaskXml, MarkupCharactersAreEscaped)
@@ -169,16 +172,24 @@ TEST_F(TaskXml, DocumentThatDoesNotFitCreatesNoComObject)
     EXPECT_EQ(sim::TaskCount(), 0u);
 }
 
-TEST_F(TaskXml, WidenedTextHasTheDocumentsLength)
+// The manifest makes the ANSI code page UTF-8: a name beyond ASCII is two
+// bytes in the document and one character in what Task Scheduler gets.
+TEST_F(TaskXml, WidenedTextIsTheDocumentReadAsUtf8)
 {
-    sim::SetUserName("Ren\xe9");  // a character beyond ASCII, one byte in the code page
+    sim::SetUserName("Ren\xc3\xa9");
     std::string doc = Build();
+    std::vector<WCHAR> expected;
+    for (size_t i = 0; i < doc.size(); i++) {
+        bool e = doc.compare(i, 2, "\xc3\xa9") == 0;
+        expected.push_back(e ? 0xE9 : (WCHAR)(unsigned char)doc[i]);
+        i += e ? 1 : 0;
+    }
+    ASSERT_LT(expected.size(), doc.size());
     BSTR xml = NULL;
     ASSERT_EQ(WidenLoginTaskXml(doc.c_str(), &xml), S_OK);
-    ASSERT_EQ(SysStringLen(xml), doc.size());
-    for (size_t i = 0; i < doc.size(); i++)
-        ASSERT_EQ(xml[i], (WCHAR)(unsigned char)doc[i]) << "at " << i;
-    EXPECT_EQ(xml[doc.size()], 0);
+    ASSERT_EQ(SysStringLen(xml), expected.size());
+    EXPECT_EQ(std::vector<WCHAR>(xml, xml + expected.size()), expected);
+    EXPECT_EQ(xml[expected.size()], 0);
     SysFreeString(xml);
     EXPECT_EQ(sim::LiveBstrs(), 0u);
 }

@@ -149,7 +149,9 @@ TEST_P(AboutClosing, ClosesTheWindowAndClearsAboutOpenAndAboutFont)
 INSTANTIATE_TEST_SUITE_P(Ways, AboutClosing, ::testing::ValuesIn(Closings),
                          [](const ::testing::TestParamInfo<Closing> &info) { return std::string(info.param.name); });
 
-TEST_F(AboutTest, FontHeightFollowsTheScreenResolution)
+// 100, 125, 150 and 200 %, and below: the font follows the resolution, and
+// the text stays whole however the font's extent rounds.
+TEST_F(AboutTest, FontAndPlaceFollowTheScreenResolution)
 {
     struct {
         int dpi;
@@ -161,6 +163,7 @@ TEST_F(AboutTest, FontHeightFollowsTheScreenResolution)
         LOGFONTA lf;
         ASSERT_EQ(GetObjectA(AboutFont, sizeof lf, &lf), (int)sizeof lf);
         EXPECT_EQ(lf.lfHeight, h.height) << h.dpi << " dpi";
+        EXPECT_HELP_TEXT_WHOLE(about);
         DestroyWindow(about);
         ExpectClosed();
     }

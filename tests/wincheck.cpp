@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "tray/about.h"
+
 bool RunningUnderWine()
 {
 #ifdef _WIN32
@@ -79,4 +81,29 @@ void CheckCalls(const char *file, int line, const std::vector<std::string> &expe
              << "\n";
     }
     ADD_FAILURE_AT(file, line) << text.str();
+}
+
+void CheckHelpTextWhole(const char *file, int line, HWND about)
+{
+    ::testing::ScopedTrace trace(file, line, "the About window's text");
+    HWND text = GetWindow(about, GW_CHILD);
+    ASSERT_NE(text, nullptr);
+    HDC dc = GetDC(text);
+    HGDIOBJ previous = SelectObject(dc, (HGDIOBJ)SendMessageA(text, WM_GETFONT, 0, 0));
+    RECT need = {0, 0, 0, 0};
+    DrawTextA(dc, HelpText, -1, &need, DT_CALCRECT | DT_EXPANDTABS);
+    SelectObject(dc, previous);
+    ReleaseDC(text, dc);
+    RECT place, client;
+    GetWindowRect(text, &place);
+#ifdef _WIN32
+    MapWindowPoints(NULL, about, (POINT *)&place, 2);
+#endif  // the simulated desktop keeps a child's rectangle in its parent's client coordinates
+    GetClientRect(about, &client);
+    EXPECT_GE(place.right - place.left, need.right) << "the widest line is cut";
+    EXPECT_GE(place.bottom - place.top, need.bottom) << "the last lines are cut";
+    EXPECT_GE(place.left, 0);
+    EXPECT_GE(place.top, 0);
+    EXPECT_LE(place.right, client.right) << "the control reaches past the window";
+    EXPECT_LE(place.bottom, client.bottom) << "the control reaches past the window";
 }

@@ -33,6 +33,11 @@ void CheckStacking(const char *file, int line, const std::vector<HWND> &topFirst
 void CheckProp(const char *file, int line, HWND window, const char *name, bool present);
 #define EXPECT_PROP(window, name, present) CheckProp(__FILE__, __LINE__, (window), (name), (present))
 
+// Every line of the About window's help text fits its text control, in the
+// font the control has, and the control lies inside the window's client area.
+void CheckHelpTextWhole(const char *file, int line, HWND about);
+#define EXPECT_HELP_TEXT_WHOLE(about) CheckHelpTextWhole(__FILE__, __LINE__, (about))
+
 // An expected call sequence against the one made; on a mismatch both are
 // printed side by side.
 void CheckCalls(const char *file, int line, const std::vector<std::string> &expected,

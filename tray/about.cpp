@@ -18,10 +18,39 @@ const char HelpText[] =
 
 static const int FontPoints = 10;
 static const int PointsPerInch = 72;
+// The text's place at 96 pixels per inch, scaled to the screen's resolution.
+static const int DesignDpi = 96;
 static const int TextLeft = 16;
 static const int TextTop = 12;
 static const int TextWidth = 550;
 static const int TextHeight = 140;
+
+// The help text's extent in the font: what the control needs to show every
+// line whole, whatever face stands in for Consolas.
+static SIZE MeasureHelpText(HDC dc, HFONT font)
+{
+    RECT r = {0, 0, 0, 0};
+    HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
+    DrawTextA(dc, HelpText, -1, &r, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX);
+    if (previous)
+        SelectObject(dc, previous);
+    SIZE size = {r.right - r.left, r.bottom - r.top};
+    return size;
+}
+
+// Grows the window, where it stands, until its client area holds the width
+// and height given; it never shrinks below the size it was created with.
+static void GrowClientTo(HWND window, int width, int height)
+{
+    RECT client, outer;
+    if (!GetClientRect(window, &client) || !GetWindowRect(window, &outer))
+        return;
+    int wider = width - client.right, taller = height - client.bottom;
+    if (wider <= 0 && taller <= 0)
+        return;
+    SetWindowPos(window, NULL, 0, 0, outer.right - outer.left + (wider > 0 ? wider : 0),
+                 outer.bottom - outer.top + (taller > 0 ? taller : 0), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 static void CreateHelpText(HWND window)
 {
@@ -34,11 +63,24 @@ static void CreateHelpText(HWND window)
     int height = -MulDiv(FontPoints, pixelsPerInch, PointsPerInch);
     AboutFont = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_DONTCARE, "Consolas");
+    SIZE extent = MeasureHelpText(dc, AboutFont);
     ReleaseDC(window, dc);
 
+    // The program sees physical pixels: at 125 % and more the place of the
+    // text is scaled with the font, and the control and the window grow to
+    // whatever the text needs, so no line is ever cut.
+    int dpi = pixelsPerInch > 0 ? pixelsPerInch : DesignDpi;
+    int left = MulDiv(TextLeft, dpi, DesignDpi), top = MulDiv(TextTop, dpi, DesignDpi);
+    int width = MulDiv(TextWidth, dpi, DesignDpi), tall = MulDiv(TextHeight, dpi, DesignDpi);
+    if (extent.cx > width)
+        width = extent.cx;
+    if (extent.cy > tall)
+        tall = extent.cy;
+    GrowClientTo(window, left + width + left, top + tall + top);
+
     // No SS_NOTIFY: clicks on the text go through to this window and close it.
-    HWND text = CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, TextLeft, TextTop, TextWidth,
-                                TextHeight, window, NULL, instance, NULL);
+    HWND text = CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, left, top, width, tall, window, NULL,
+                                instance, NULL);
     SendMessageA(text, WM_SETFONT, (WPARAM)AboutFont, TRUE);
 }
 

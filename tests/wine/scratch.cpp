@@ -2,6 +2,9 @@
 
 namespace scratch {
 
+const wchar_t OtherScriptsName[] = L"Za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105 ja\u017a\u0144 "
+                                   L"\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b";
+
 std::wstring BuildDirectory()
 {
     wchar_t path[MAX_PATH];

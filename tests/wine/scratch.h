@@ -9,6 +9,10 @@
 
 namespace scratch {
 
+// A folder name in Polish and Russian letters, which no single ANSI code
+// page holds: the program's path is read and passed on whole only in UTF-8.
+extern const wchar_t OtherScriptsName[];
+
 // The directory of the running test executable, where the helpers are built.
 std::wstring BuildDirectory();
 // A fresh directory of that name under the temporary directory, holding
