@@ -8,6 +8,7 @@
 #include "platform/ownpath.h"
 #include "shell/appstate.h"
 #include "shell/mainwindow.h"
+#include "shell/session.h"
 #include "shell/shutdown.h"
 #include "tray/about.h"
 #include "tray/icons.h"
@@ -135,6 +136,9 @@ static int RunNormal(HINSTANCE instance)
     while (!FindWindowA(TaskbarClassName, nullptr))
         Sleep(TaskbarPollInterval);
     RestoreMarkedWindows();
+    // Asked first when the session ends, so that every window is back on
+    // screen before the programs that own them are asked to close.
+    SetProcessShutdownParameters(SessionEndLevel, 0);
     RegisterWindowClasses(instance);
     MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MainClassName, MainTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  instance, nullptr);

@@ -4,6 +4,7 @@
 #include "logintask/elevate.h"
 #include "logintask/taskclient.h"
 #include "shell/appstate.h"
+#include "shell/session.h"
 #include "tray/notifyicon.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
@@ -48,6 +49,8 @@ static void CarryForegroundWindow(INT target)
 
 static void OnHotkey(WPARAM id)
 {
+    if (IsSessionEnding())
+        return;
     UINT low = (UINT)id;
     if (low - HotkeySwitchFirst <= 4)
         SwitchToGroup((INT)(low - HotkeySwitchFirst));
@@ -175,6 +178,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY:
         OnHotkey(wParam);
         break;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        OnEndSession(wParam);
+        return 0;
     case TrayCallbackMessage:
         if (lParam == WM_RBUTTONUP)
             ShowTrayMenu(window);

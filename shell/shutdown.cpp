@@ -30,6 +30,16 @@ static void ReleaseManagedWindows()
     }
 }
 
+void ReleaseEveryWindow()
+{
+    // What the maintenance purge would drop is not shown again: the group on
+    // screen is not polled between switches.
+    PurgeAllUnmarkedHidden();
+    BeginAnswerPass();
+    ReleaseManagedWindows();
+    EndAnswerPass();
+}
+
 void Shutdown()
 {
     // The hook goes first: it runs while a show waits for another program's
@@ -37,12 +47,7 @@ void Shutdown()
     // while the release walks the groups, which then skips an entry.
     if (ForegroundHook)
         UnhookWinEvent(ForegroundHook);
-    // What the maintenance purge would drop is not shown again: the group on
-    // screen is not polled between switches.
-    PurgeAllUnmarkedHidden();
-    BeginAnswerPass();
-    ReleaseManagedWindows();
-    EndAnswerPass();
+    ReleaseEveryWindow();
     for (int k = 0; k < GroupCount; k++) {
         UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
         UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);
