@@ -19,7 +19,6 @@
 static const char WatchOption[] = "--watch";
 
 static const char MainClassName[] = "WorkspaceManagerClass";
-static const char AboutClassName[] = "PlinthwiseAboutClass";
 static const char MainTitle[] = "Plinthwise";
 static const char TaskbarClassName[] = "Shell_TrayWnd";
 static const DWORD TaskbarPollInterval = 500;  // ms
@@ -85,7 +84,7 @@ static void RegisterWindowClasses(HINSTANCE instance)
 
 static void RegisterHotkeys()
 {
-    for (int k = 0; k < 5; k++) {
+    for (int k = 0; k < GroupCount; k++) {
         RegisterHotKey(MainWindow, HotkeySwitchFirst + k, MOD_ALT, '1' + k);
         RegisterHotKey(MainWindow, HotkeyCarryFirst + k, MOD_ALT | MOD_SHIFT, '1' + k);
     }

@@ -13,7 +13,7 @@
 // SW_SHOW keeps a maximised window maximised.
 static void ReleaseManagedWindows()
 {
-    for (INT group = 0; group < GroupCount; group++) {
+    for (int group = 0; group < GroupCount; group++) {
         const Group &g = GroupTable[group];
         for (int i = 0; i < g.count; i++) {
             HWND w = g.entries[i].window;
