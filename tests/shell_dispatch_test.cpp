@@ -323,6 +323,9 @@ TEST_P(SessionEnd, EveryWindowIsBackBeforeOtherProgramsAreAsked)
     Tick();
     Step([&] {
         bool ended = sim::EndSession(ENDSESSION_LOGOFF, [&](DWORD) {
+            // Until the end is called off, a switch would hide them again.
+            sim::PressKey(MOD_ALT, '1');
+            sim::DeliverPending();
             for (HWND w : {a, b})
                 EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
             EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
