@@ -1,7 +1,6 @@
 #include "logintask/elevate.h"
 
-#include <string.h>
-
+#include "logintask/template.h"
 #include "platform/ownpath.h"
 
 // Each '%s' stands inside a PowerShell single-quoted literal: the module
@@ -18,15 +17,6 @@ static const char ElevationCommandLine[] =
 // The longest path in UTF-8 with every character a quote written twice
 // still fits.
 const int CommandLineSize = 2 * OwnPathSize + 512;
-
-static bool AppendBytes(char *line, int *length, const char *bytes, int count)
-{
-    if (count > CommandLineSize - 1 - *length)
-        return false;
-    memcpy(line + *length, bytes, (size_t)count);
-    *length += count;
-    return true;
-}
 
 static bool IsPowerShellQuote(WCHAR c)
 {
@@ -58,14 +48,14 @@ static int ExamineCharacter(const char *text, bool *quote)
 
 // Inside a single-quoted literal a quote is written twice, so the literal
 // ends only where the program ends it: no path can add a command.
-static bool AppendQuotedText(char *line, int *length, const char *text)
+static bool AppendQuotedText(TemplateOutput &line, const char *text)
 {
     while (*text) {
         bool quote;
         int count = ExamineCharacter(text, &quote);
-        if (quote && !AppendBytes(line, length, text, count))
+        if (quote && !AppendBytes(line, text, count))
             return false;
-        if (!AppendBytes(line, length, text, count))
+        if (!AppendBytes(line, text, count))
             return false;
         text += count;
     }
@@ -75,21 +65,8 @@ static bool AppendQuotedText(char *line, int *length, const char *text)
 static bool FormatElevationCommandLine(char *line, const char *modulePath, const char *option)
 {
     const char *substitutions[2] = {modulePath, option};
-    int next = 0;
-    int length = 0;
-    for (const char *t = ElevationCommandLine; *t; t++) {
-        bool fits;
-        if (t[0] == '%' && t[1] == 's') {
-            fits = AppendQuotedText(line, &length, substitutions[next++]);
-            t++;
-        } else {
-            fits = AppendBytes(line, &length, t, 1);
-        }
-        if (!fits)
-            return false;
-    }
-    line[length] = 0;
-    return true;
+    TemplateOutput out = {line, CommandLineSize, 0};
+    return FillTemplate(out, ElevationCommandLine, substitutions, AppendQuotedText);
 }
 
 int RunElevatedTaskCommand(LPCSTR option)
@@ -104,12 +81,10 @@ int RunElevatedTaskCommand(LPCSTR option)
     if (!FormatElevationCommandLine(commandLine, modulePath, option))
         return -1;
 
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
+    STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    memset(&process, 0, sizeof process);
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup, &process))
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
         return -1;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 1;

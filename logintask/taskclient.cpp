@@ -14,14 +14,14 @@ static const OLECHAR LoginTaskName[] = {'P', 'l', 'i', 'n', 't', 'h', 'w', 'i', 
 
 // The opening sequence of every operation: the service, connected to the
 // local machine under the caller's identity, and its root folder. On
-// failure nothing is held and both pointers are NULL.
+// failure nothing is held and both pointers are nullptr.
 static HRESULT OpenRootFolder(ITaskService **service, ITaskFolder **folder)
 {
-    *service = NULL;
-    *folder = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_TaskScheduler, NULL, CLSCTX_INPROC_SERVER, IID_ITaskService, (void **)service);
+    *service = nullptr;
+    *folder = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService, (void **)service);
     if (FAILED(hr)) {
-        *service = NULL;
+        *service = nullptr;
         return hr;
     }
     VARIANT server, user, domain, password;
@@ -46,9 +46,9 @@ static HRESULT OpenRootFolder(ITaskService **service, ITaskFolder **folder)
     if (FAILED(hr)) {
         if (*folder)
             (*folder)->Release();
-        *folder = NULL;
+        *folder = nullptr;
         (*service)->Release();
-        *service = NULL;
+        *service = nullptr;
     }
     return hr;
 }
@@ -65,7 +65,7 @@ bool LoginTaskExists()
     ITaskFolder *folder;
     if (FAILED(OpenRootFolder(&service, &folder)))
         return false;
-    IRegisteredTask *task = NULL;
+    IRegisteredTask *task = nullptr;
     HRESULT hr = E_OUTOFMEMORY;
     BSTR name = SysAllocString(LoginTaskName);
     if (name) {
@@ -91,7 +91,7 @@ static HRESULT RegisterLoginTask(ITaskFolder *folder, ITaskDefinition *definitio
     VariantInit(&password);
     VariantInit(&sddl);
     HRESULT hr = folder->RegisterTaskDefinition(name, definition, TASK_CREATE_OR_UPDATE, user, password,
-                                                TASK_LOGON_INTERACTIVE_TOKEN, sddl, NULL);
+                                                TASK_LOGON_INTERACTIVE_TOKEN, sddl, nullptr);
     SysFreeString(name);
     VariantClear(&user);
     VariantClear(&password);
@@ -111,7 +111,7 @@ HRESULT InstallLoginTask()
     hr = OpenRootFolder(&service, &folder);
     if (FAILED(hr))
         return hr;
-    ITaskDefinition *definition = NULL;
+    ITaskDefinition *definition = nullptr;
     hr = service->NewTask(0, &definition);
     if (SUCCEEDED(hr)) {
         BSTR xml;

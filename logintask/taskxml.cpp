@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "logintask/template.h"
 #include "platform/ownpath.h"
 
 // The "%s" stand for the user name, the user id (twice) and the executable's
@@ -42,25 +43,14 @@ static const char LoginTaskXmlTemplate[] =
     " </Actions>\r\n"
     "</Task>\r\n";
 
-// Appends text to the document; false when it would leave no room for the
-// terminator.
-static bool AppendText(char *document, int *length, const char *text, int count)
-{
-    if (count > LoginTaskXmlSize - 1 - *length)
-        return false;
-    memcpy(document + *length, text, (size_t)count);
-    *length += count;
-    return true;
-}
-
 // Appends a user name, user id or path as XML character data. Bytes of
 // multi-byte characters are never below 0x40 in the ANSI code pages, UTF-8
 // among them, so escaping byte by byte cannot split a character. Control
 // characters have no form at all in an XML 1.0 document.
-static bool AppendEscaped(char *document, int *length, const char *text)
+static bool AppendEscaped(TemplateOutput &document, const char *text)
 {
     for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
-        const char *entity = NULL;
+        const char *entity = nullptr;
         switch (*p) {
         case '&': entity = "&amp;"; break;
         case '<': entity = "&lt;"; break;
@@ -71,8 +61,8 @@ static bool AppendEscaped(char *document, int *length, const char *text)
             if (*p < 0x20)
                 return false;
         }
-        bool fits = entity ? AppendText(document, length, entity, (int)strlen(entity))
-                           : AppendText(document, length, (const char *)p, 1);
+        bool fits = entity ? AppendBytes(document, entity, (int)strlen(entity))
+                           : AppendBytes(document, (const char *)p, 1);
         if (!fits)
             return false;
     }
@@ -85,23 +75,11 @@ static bool AppendEscaped(char *document, int *length, const char *text)
 static HRESULT FormatLoginTaskXml(char *document, const char *userName, const char *userId, const char *modulePath)
 {
     const char *substitutions[4] = {userName, userId, userId, modulePath};
-    int next = 0;
-    int length = 0;
-    for (const char *t = LoginTaskXmlTemplate; *t; t++) {
-        bool fits;
-        if (t[0] == '%' && t[1] == 's') {
-            fits = AppendEscaped(document, &length, substitutions[next++]);
-            t++;
-        } else {
-            fits = AppendText(document, &length, t, 1);
-        }
-        if (!fits) {
-            document[0] = 0;
-            return E_FAIL;
-        }
-    }
-    document[length] = 0;
-    return S_OK;
+    TemplateOutput out = {document, LoginTaskXmlSize, 0};
+    if (FillTemplate(out, LoginTaskXmlTemplate, substitutions, AppendEscaped))
+        return S_OK;
+    document[0] = 0;
+    return E_FAIL;
 }
 
 HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
@@ -115,23 +93,21 @@ HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
     }
 
     // Zero-filled, so that a failing call leaves an empty text, not garbage.
-    char userName[256];
-    memset(userName, 0, sizeof userName);
+    char userName[256] = {};
     DWORD userNameSize = sizeof userName;
     GetUserNameA(userName, &userNameSize);
     userName[sizeof userName - 1] = 0;
 
     // The SID's text form identifies the user across renames; an account
     // that does not resolve is named by its user name instead.
-    char userId[256];
-    memset(userId, 0, sizeof userId);
+    char userId[256] = {};
     BYTE sid[512];
     DWORD sidSize = sizeof sid;
     char domain[256];
     DWORD domainSize = sizeof domain;
     SID_NAME_USE use;
-    if (LookupAccountNameA(NULL, userName, sid, &sidSize, domain, &domainSize, &use)) {
-        LPSTR sidText = NULL;
+    if (LookupAccountNameA(nullptr, userName, sid, &sidSize, domain, &domainSize, &use)) {
+        LPSTR sidText = nullptr;
         if (ConvertSidToStringSidA(sid, &sidText)) {
             lstrcpynA(userId, sidText, sizeof userId);
             LocalFree(sidText);
@@ -145,12 +121,12 @@ HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize])
 
 HRESULT WidenLoginTaskXml(LPCSTR document, BSTR *xml)
 {
-    *xml = NULL;
-    int units = MultiByteToWideChar(CP_ACP, 0, document, -1, NULL, 0);
+    *xml = nullptr;
+    int units = MultiByteToWideChar(CP_ACP, 0, document, -1, nullptr, 0);
     if (units <= 0)
         return E_FAIL;
     // The BSTR adds its own terminator; the conversion fills it as well.
-    BSTR text = SysAllocStringLen(NULL, (UINT)(units - 1));
+    BSTR text = SysAllocStringLen(nullptr, (UINT)(units - 1));
     if (!text)
         return E_OUTOFMEMORY;
     if (MultiByteToWideChar(CP_ACP, 0, document, -1, text, units) != units) {

@@ -18,5 +18,5 @@ HRESULT BuildLoginTaskXml(char document[LoginTaskXmlSize]);
 // The document widened from the ANSI code page into a new BSTR of its
 // length (line ends kept), which the caller frees with SysFreeString.
 // S_OK; E_OUTOFMEMORY when the BSTR cannot be had; E_FAIL when the text
-// cannot be converted. *xml is NULL on failure.
+// cannot be converted. *xml is nullptr on failure.
 HRESULT WidenLoginTaskXml(LPCSTR document, BSTR *xml);

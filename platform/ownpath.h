@@ -17,17 +17,17 @@ const DWORD OwnPathSize = 3 * MAX_PATH;
 inline bool ReadOwnShortPath(char (&path)[OwnPathSize])
 {
     WCHAR wide[MAX_PATH], shortPath[MAX_PATH];
-    DWORD length = GetModuleFileNameW(NULL, wide, MAX_PATH);
+    DWORD length = GetModuleFileNameW(nullptr, wide, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
     BOOL lossy = FALSE;
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, OwnPathSize, NULL, &lossy) > 0 && !lossy)
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, OwnPathSize, nullptr, &lossy) > 0 && !lossy)
         return true;
     length = GetShortPathNameW(wide, shortPath, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
     lossy = FALSE;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, path, OwnPathSize, NULL, &lossy) > 0 &&
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, path, OwnPathSize, nullptr, &lossy) > 0 &&
            !lossy;
 }
 
@@ -37,7 +37,7 @@ inline bool ReadOwnShortPath(char (&path)[OwnPathSize])
 inline bool ReadOwnPath(char (&path)[OwnPathSize])
 {
     memset(path, 0, sizeof path);
-    DWORD length = GetModuleFileNameA(NULL, path, OwnPathSize);
+    DWORD length = GetModuleFileNameA(nullptr, path, OwnPathSize);
     bool whole = length > 0 && length < OwnPathSize && (GetACP() == CP_UTF8 || ReadOwnShortPath(path));
     if (!whole)
         path[0] = 0;

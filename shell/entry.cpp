@@ -8,6 +8,7 @@
 #include "platform/ownpath.h"
 #include "shell/appstate.h"
 #include "shell/mainwindow.h"
+#include "shell/session.h"
 #include "shell/shutdown.h"
 #include "tray/about.h"
 #include "tray/icons.h"
@@ -18,7 +19,6 @@
 static const char WatchOption[] = "--watch";
 
 static const char MainClassName[] = "WorkspaceManagerClass";
-static const char AboutClassName[] = "PlinthwiseAboutClass";
 static const char MainTitle[] = "Plinthwise";
 static const char TaskbarClassName[] = "Shell_TrayWnd";
 static const DWORD TaskbarPollInterval = 500;  // ms
@@ -84,7 +84,7 @@ static void RegisterWindowClasses(HINSTANCE instance)
 
 static void RegisterHotkeys()
 {
-    for (int k = 0; k < 5; k++) {
+    for (int k = 0; k < GroupCount; k++) {
         RegisterHotKey(MainWindow, HotkeySwitchFirst + k, MOD_ALT, '1' + k);
         RegisterHotKey(MainWindow, HotkeyCarryFirst + k, MOD_ALT | MOD_SHIFT, '1' + k);
     }
@@ -135,6 +135,9 @@ static int RunNormal(HINSTANCE instance)
     while (!FindWindowA(TaskbarClassName, nullptr))
         Sleep(TaskbarPollInterval);
     RestoreMarkedWindows();
+    // Asked first when the session ends, so that every window is back on
+    // screen before the programs that own them are asked to close.
+    SetProcessShutdownParameters(SessionEndLevel, 0);
     RegisterWindowClasses(instance);
     MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MainClassName, MainTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  instance, nullptr);

@@ -4,16 +4,14 @@
 #include "logintask/elevate.h"
 #include "logintask/taskclient.h"
 #include "shell/appstate.h"
+#include "shell/session.h"
+#include "tray/about.h"
 #include "tray/notifyicon.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/switching.h"
 
 static const char AppCaption[] = "Plinthwise";
-static const char AboutClassName[] = "PlinthwiseAboutClass";
-static const char AboutTitle[] = "About Plinthwise";
-static const int AboutWidth = 640;
-static const int AboutHeight = 232;
 
 static const UINT QuestionFlags = MB_YESNO | MB_TOPMOST;
 static const UINT ResultFlags = MB_OK | MB_SETFOREGROUND | MB_TOPMOST;
@@ -48,10 +46,12 @@ static void CarryForegroundWindow(INT target)
 
 static void OnHotkey(WPARAM id)
 {
+    if (IsSessionEnding())
+        return;
     UINT low = (UINT)id;
-    if (low - HotkeySwitchFirst <= 4)
-        SwitchToGroup((INT)(low - HotkeySwitchFirst));
-    else if (low - HotkeyCarryFirst <= 4)
+    if (low - HotkeySwitchFirst < (UINT)GroupCount)
+        SwitchToGroup((int)(low - HotkeySwitchFirst));
+    else if (low - HotkeyCarryFirst < (UINT)GroupCount)
         CarryForegroundWindow((INT)(low - HotkeyCarryFirst));
 }
 
@@ -93,46 +93,18 @@ static void RunAtLoginDialogue()
     MessageBoxA(nullptr, text, AppCaption, ResultFlags);
 }
 
-static void CentreOnScreen(HWND window)
+static void OnTimer(WPARAM id)
 {
-    RECT r = {};
-    GetWindowRect(window, &r);
-    int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    if (id == MaintenanceTimerId)
+        OnMaintenanceTick();
+    else if (id == TrayUpdateTimerId)
+        OnTrayUpdateDue();
 }
 
-// The About window runs its own loop inside this command, so that Esc and
-// Enter get dialogue handling while every other message of the thread is
-// still served.
-static void ShowAboutWindow(HWND window)
+static void OnTrayCallback(HWND window, LPARAM mouseMessage)
 {
-    if (AboutOpen)
-        return;
-    AboutOpen = TRUE;
-    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
-    HWND about = CreateWindowExA(WS_EX_DLGMODALFRAME, AboutClassName, AboutTitle, WS_CAPTION | WS_SYSMENU,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, AboutWidth, AboutHeight, nullptr, nullptr, instance,
-                                 nullptr);
-    if (!about) {
-        AboutOpen = FALSE;
-        return;
-    }
-    CentreOnScreen(about);
-    ShowWindow(about, SW_SHOW);
-    MSG msg;
-    while (AboutOpen) {
-        if (!GetMessageA(&msg, nullptr, 0, 0)) {
-            // The quit request belongs to the main loop: hand it on, so that
-            // one Exit always ends the program and releases every window.
-            PostQuitMessage((int)msg.wParam);
-            break;
-        }
-        if (!IsDialogMessageA(about, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    if (mouseMessage == WM_RBUTTONUP)
+        ShowTrayMenu(window);
 }
 
 static void OnCommand(HWND window, WPARAM wParam)
@@ -167,17 +139,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, wParam);
         break;
     case WM_TIMER:
-        if (wParam == MaintenanceTimerId)
-            OnMaintenanceTick();
-        else if (wParam == TrayUpdateTimerId)
-            OnTrayUpdateDue();
+        OnTimer(wParam);
         break;
     case WM_HOTKEY:
         OnHotkey(wParam);
         break;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        OnEndSession(wParam);
+        return 0;
     case TrayCallbackMessage:
-        if (lParam == WM_RBUTTONUP)
-            ShowTrayMenu(window);
+        OnTrayCallback(window, lParam);
         break;
     default:
         break;

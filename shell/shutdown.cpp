@@ -13,7 +13,7 @@
 // SW_SHOW keeps a maximised window maximised.
 static void ReleaseManagedWindows()
 {
-    for (INT group = 0; group < GroupCount; group++) {
+    for (int group = 0; group < GroupCount; group++) {
         const Group &g = GroupTable[group];
         for (int i = 0; i < g.count; i++) {
             HWND w = g.entries[i].window;
@@ -30,6 +30,16 @@ static void ReleaseManagedWindows()
     }
 }
 
+void ReleaseEveryWindow()
+{
+    // What the maintenance purge would drop is not shown again: the group on
+    // screen is not polled between switches.
+    PurgeAllUnmarkedHidden();
+    BeginAnswerPass();
+    ReleaseManagedWindows();
+    EndAnswerPass();
+}
+
 void Shutdown()
 {
     // The hook goes first: it runs while a show waits for another program's
@@ -37,12 +47,7 @@ void Shutdown()
     // while the release walks the groups, which then skips an entry.
     if (ForegroundHook)
         UnhookWinEvent(ForegroundHook);
-    // What the maintenance purge would drop is not shown again: the group on
-    // screen is not polled between switches.
-    PurgeAllUnmarkedHidden();
-    BeginAnswerPass();
-    ReleaseManagedWindows();
-    EndAnswerPass();
+    ReleaseEveryWindow();
     for (int k = 0; k < GroupCount; k++) {
         UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
         UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);

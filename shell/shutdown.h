@@ -3,3 +3,7 @@
 #pragma once
 
 void Shutdown();
+// The first half of it: every managed window back on screen in its state
+// and unmarked (one whose program does not answer when it does); the groups
+// stay as they are.
+void ReleaseEveryWindow();

@@ -354,6 +354,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     switch (message) {
     case WM_NCCREATE:
+    case WM_QUERYENDSESSION:  // the user's wish to end the session holds
         return TRUE;
     case WM_CLOSE:
         if (w->pid == ProgramProcessId())

@@ -232,6 +232,19 @@ static std::string ImageOf(LPCSTR application, LPCSTR commandLine)
 
 using namespace sim;
 
+// 0x000-0x0FF and 0x400-0x4FF are the system's own ranges, but the call
+// takes them too; above 0x4FF it refuses.
+BOOL SetProcessShutdownParameters(DWORD level, DWORD flags)
+{
+    Log("SetProcessShutdownParameters", "%#lx, %#lx", (unsigned long)level, (unsigned long)flags);
+    if (level > 0x4FF || (flags & ~SHUTDOWN_NORETRY) || ShouldFail("SetProcessShutdownParameters")) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    Table()[ProgramProcessId()].shutdownLevel = level;
+    return TRUE;
+}
+
 // The true name (UTF-8) in the code page: whole in UTF-8, with '?' for
 // every letter the Latin-1 stand-in lacks.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size)

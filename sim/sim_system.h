@@ -29,6 +29,7 @@ struct ProcessRecord {
     DWORD exitCode = STILL_ACTIVE;
     DWORD session = 1;            // the logon session it runs in
     bool elevated = false;        // runs with an administrator's full token
+    DWORD shutdownLevel = 0x280;  // SetProcessShutdownParameters; asked first when highest
 };
 
 // Runs inside CreateProcessA once a process of this image (file name,
@@ -83,6 +84,18 @@ void SetProcessElevated(DWORD pid, bool elevated);
 void HoldMutex(DWORD pid, const char *name);
 // Whether a mutex of this name exists in the program's session.
 bool MutexExists(const char *name);
+
+// ---- Ending the session ----------------------------------------------------
+// The user signs out, restarts or shuts down (reason: ENDSESSION_LOGOFF or 0).
+// As the session manager does, every process with top-level windows is asked
+// in turn, highest shutdown level first, each of its windows getting
+// WM_QUERYENDSESSION; the asking stops at the first that refuses. Then each
+// process that agreed gets WM_ENDSESSION on its windows, wParam whether the
+// session ends. The program's windows answer through their procedures, other
+// processes through `answer` (pid -> TRUE to agree; it also sees the desktop
+// as it stands when that process is asked). True when the session ends; the
+// processes then live on here, where Windows would end them.
+bool EndSession(LPARAM reason, std::function<BOOL(DWORD pid)> answer);
 
 // ---- The user account ---------------------------------------------------
 // Fault names: "GetUserNameA", "LookupAccountNameA", "ConvertSidToStringSidA",

@@ -29,6 +29,8 @@ void Sleep(DWORD ms);
 DWORD GetTickCount();
 
 // Processes and handles
+#define SHUTDOWN_NORETRY 0x00000001u
+BOOL SetProcessShutdownParameters(DWORD level, DWORD flags);
 #define SYNCHRONIZE 0x00100000u
 #define PROCESS_QUERY_LIMITED_INFORMATION 0x1000u
 #define CREATE_NO_WINDOW 0x08000000u

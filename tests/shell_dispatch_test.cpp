@@ -308,6 +308,55 @@ TEST_F(Running, DestroyedMainWindowEndsTheProgramInOrder)
     EXPECT_EQ(sim::TrayIcons().size(), 0u);
 }
 
+// Sign-out: the program is asked before the other programs, and by then
+// every window of every group is on screen in its state and unmarked. When
+// a later program refuses, the groups are as they were, the window in use
+// active again; when none does, the program ends in order.
+class SessionEnd : public Running, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SessionEnd, EveryWindowIsBackBeforeOtherProgramsAreAsked)
+{
+    const bool calledOff = GetParam();
+    HWND a = App("A"), maxed = App("Max", SW_SHOWMAXIMIZED), b = nullptr;
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([&] { b = App("B"); });
+    Tick();
+    Step([&] {
+        bool ended = sim::EndSession(ENDSESSION_LOGOFF, [&](DWORD) {
+            // Until the end is called off, a switch would hide them again.
+            sim::PressKey(MOD_ALT, '1');
+            sim::DeliverPending();
+            for (HWND w : {a, b})
+                EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+            EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
+            return calledOff ? FALSE : TRUE;
+        });
+        EXPECT_EQ(ended, !calledOff);
+    });
+    if (!calledOff) {
+        EXPECT_EQ(RunProgram(""), 0);
+        EXPECT_EQ(sim::TrayIcons().size(), 0u);
+        return;
+    }
+    Step([&] {
+        EXPECT_HIDDEN_BY_US(a);
+        EXPECT_HIDDEN_BY_US(maxed);
+        EXPECT_EQ(EntryOf(0, maxed).savedShowCmd, (UINT)SW_SHOWMAXIMIZED);
+        EXPECT_ON_SCREEN(b, SW_SHOWNORMAL);
+        EXPECT_EQ(sim::Foreground(), b);
+        EXPECT_EQ(Members(1), std::vector<HWND>{b});
+        sim::PressKey(MOD_ALT, '1');
+    });
+    Step([&] {
+        EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+        EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
+        EXPECT_HIDDEN_BY_US(b);
+    });
+    RunToExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, SessionEnd, ::testing::Values(false, true));
+
 // After the taskbar restarts, the icon comes back with the group on screen,
 // also when the program runs elevated and Explorer's broadcast comes from a
 // lower integrity level.

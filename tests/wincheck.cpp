@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <sstream>
 
-#include "tray/about.h"
 
 bool RunningUnderWine()
 {
@@ -90,8 +89,10 @@ void CheckHelpTextWhole(const char *file, int line, HWND about)
     ASSERT_NE(text, nullptr);
     HDC dc = GetDC(text);
     HGDIOBJ previous = SelectObject(dc, (HGDIOBJ)SendMessageA(text, WM_GETFONT, 0, 0));
+    char shown[512];
+    GetWindowTextA(text, shown, sizeof shown);
     RECT need = {0, 0, 0, 0};
-    DrawTextA(dc, HelpText, -1, &need, DT_CALCRECT | DT_EXPANDTABS);
+    DrawTextA(dc, shown, -1, &need, DT_CALCRECT | DT_EXPANDTABS);
     SelectObject(dc, previous);
     ReleaseDC(text, dc);
     RECT place, client;

@@ -2,10 +2,16 @@
 
 #include "shell/appstate.h"
 
-HFONT AboutFont;
+const char AboutClassName[] = "PlinthwiseAboutClass";
+static const char AboutTitle[] = "About Plinthwise";
+static const int AboutWidth = 640;
+static const int AboutHeight = 232;
+
+// The help text's font; null while no About window exists.
+static HFONT AboutFont;
 
 // The dashes stand in column 33, so they line up in a fixed-pitch font.
-const char HelpText[] =
+static const char HelpText[] =
     "Plinthwise v1.0.0\r\n"
     "\r\n"
     "Hotkeys:\r\n"
@@ -30,7 +36,7 @@ static const int TextHeight = 140;
 static SIZE MeasureHelpText(HDC dc, HFONT font)
 {
     RECT r = {0, 0, 0, 0};
-    HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
     DrawTextA(dc, HelpText, -1, &r, DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX);
     if (previous)
         SelectObject(dc, previous);
@@ -48,7 +54,7 @@ static void GrowClientTo(HWND window, int width, int height)
     int wider = width - client.right, taller = height - client.bottom;
     if (wider <= 0 && taller <= 0)
         return;
-    SetWindowPos(window, NULL, 0, 0, outer.right - outer.left + (wider > 0 ? wider : 0),
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + (wider > 0 ? wider : 0),
                  outer.bottom - outer.top + (taller > 0 ? taller : 0), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -79,8 +85,8 @@ static void CreateHelpText(HWND window)
     GrowClientTo(window, left + width + left, top + tall + top);
 
     // No SS_NOTIFY: clicks on the text go through to this window and close it.
-    HWND text = CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, left, top, width, tall, window, NULL,
-                                instance, NULL);
+    HWND text = CreateWindowExA(0, "STATIC", HelpText, WS_CHILD | WS_VISIBLE, left, top, width, tall, window, nullptr,
+                                instance, nullptr);
     SendMessageA(text, WM_SETFONT, (WPARAM)AboutFont, TRUE);
 }
 
@@ -104,11 +110,53 @@ LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         // The control is destroyed after this and is not drawn again.
         if (AboutFont) {
             DeleteObject(AboutFont);
-            AboutFont = NULL;
+            AboutFont = nullptr;
         }
         // Ends the shell's nested loop; the program goes on.
         AboutOpen = FALSE;
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void CentreOnScreen(HWND window)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// The About window runs its own loop inside this command, so that Esc and
+// Enter get dialogue handling while every other message of the thread is
+// still served.
+void ShowAboutWindow(HWND window)
+{
+    if (AboutOpen)
+        return;
+    AboutOpen = TRUE;
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
+    HWND about = CreateWindowExA(WS_EX_DLGMODALFRAME, AboutClassName, AboutTitle, WS_CAPTION | WS_SYSMENU,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, AboutWidth, AboutHeight, nullptr, nullptr, instance,
+                                 nullptr);
+    if (!about) {
+        AboutOpen = FALSE;
+        return;
+    }
+    CentreOnScreen(about);
+    ShowWindow(about, SW_SHOW);
+    MSG msg;
+    while (AboutOpen) {
+        if (!GetMessageA(&msg, nullptr, 0, 0)) {
+            // The quit request belongs to the main loop: hand it on, so that
+            // one Exit always ends the program and releases every window.
+            PostQuitMessage((int)msg.wParam);
+            break;
+        }
+        if (!IsDialogMessageA(about, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
 }

@@ -4,10 +4,12 @@
 
 #include "platform/platform.h"
 
-// The help text's font; null while no About window exists.
-extern HFONT AboutFont;
-// Name and version, hotkeys and tray menu, nine lines.
-extern const char HelpText[];
+// The window class, registered at start.
+extern const char AboutClassName[];
+
+// Opens the About window and runs it until it closes; while one is open,
+// does nothing. `window` is MainWindow, whose module the window belongs to.
+void ShowAboutWindow(HWND window);
 
 // Window procedure of the class "PlinthwiseAboutClass".
 LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

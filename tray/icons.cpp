@@ -15,11 +15,10 @@ static const COLORREF White = RGB(255, 255, 255);
 // zero: every pixel is opaque.
 static HICON BuildDigitIcon(char digit)
 {
-    HDC screen = GetDC(NULL);
+    HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
 
-    BITMAPV5HEADER header;
-    memset(&header, 0, sizeof header);
+    BITMAPV5HEADER header = {};
     header.bV5Size = sizeof header;
     header.bV5Width = IconSize;
     header.bV5Height = -IconSize;  // top-down: the first row in memory is the top row
@@ -30,22 +29,22 @@ static HICON BuildDigitIcon(char digit)
     header.bV5GreenMask = 0x0000FF00;
     header.bV5BlueMask = 0x000000FF;
     header.bV5AlphaMask = 0xFF000000;
-    void *pixels = NULL;
-    HBITMAP colour = CreateDIBSection(screen, (const BITMAPINFO *)&header, DIB_RGB_COLORS, &pixels, NULL, 0);
+    void *pixels = nullptr;
+    HBITMAP colour = CreateDIBSection(screen, (const BITMAPINFO *)&header, DIB_RGB_COLORS, &pixels, nullptr, 0);
 
-    HBITMAP mask = NULL;
-    HICON icon = NULL;
+    HBITMAP mask = nullptr;
+    HICON icon = nullptr;
     // Without the bitmap there is no pixel buffer to clear or draw into, and
     // without a device context holding it no digit: no icon rather than a
     // blank one.
-    HGDIOBJ previousBitmap = colour && pixels ? SelectObject(memory, colour) : NULL;
+    HGDIOBJ previousBitmap = colour && pixels ? SelectObject(memory, colour) : nullptr;
     if (previousBitmap) {
         memset(pixels, 0, IconSize * IconSize * 4);
         SetBkMode(memory, TRANSPARENT);
         SetTextColor(memory, White);
         HFONT font = CreateFontA(DigitCellHeight, 0, 0, 0, FW_HEAVY, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                  CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-        HGDIOBJ previousFont = font ? SelectObject(memory, font) : NULL;
+        HGDIOBJ previousFont = font ? SelectObject(memory, font) : nullptr;
         TextOutA(memory, DigitLeft, DigitTop, &digit, 1);
         if (previousFont)
             SelectObject(memory, previousFont);
@@ -54,7 +53,7 @@ static HICON BuildDigitIcon(char digit)
         // The icon can only copy a bitmap that no device context holds.
         SelectObject(memory, previousBitmap);
 
-        mask = CreateBitmap(IconSize, IconSize, 1, 1, NULL);
+        mask = CreateBitmap(IconSize, IconSize, 1, 1, nullptr);
         if (mask) {
             ICONINFO info;
             info.fIcon = TRUE;
@@ -72,7 +71,7 @@ static HICON BuildDigitIcon(char digit)
     if (memory)
         DeleteDC(memory);
     if (screen)
-        ReleaseDC(NULL, screen);
+        ReleaseDC(nullptr, screen);
     return icon;
 }
 

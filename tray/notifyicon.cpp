@@ -40,7 +40,7 @@ void AddTrayIcon()
     TrayIconData.uID = TrayIconId;
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = TrayCallbackMessage;
-    TrayIconData.hIcon = LoadIconA(NULL, IDI_APPLICATION);
+    TrayIconData.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     lstrcpynA(TrayIconData.szTip, FirstTip, sizeof TrayIconData.szTip);
     // At logon the taskbar can exist before its notification area takes
     // icons, and the add then fails with a timeout: the maintenance tick

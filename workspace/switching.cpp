@@ -55,7 +55,7 @@ static bool HideAndMarkOne(GroupEntry &entry)
     return true;
 }
 
-static void HideAndMark(INT group)
+void HideAndMark(INT group)
 {
     // The window in use goes last. Hiding the active window hands activation
     // to the next one below it; while the rest of the group is still on

@@ -8,3 +8,6 @@
 void SwitchToGroup(INT target);
 // Shows the windows of a group and activates the one that was on top.
 void ShowGroup(INT group);
+// Hides and marks every window of a group, recording each one's show state;
+// windows their programs hid meanwhile leave the group.
+void HideAndMark(INT group);

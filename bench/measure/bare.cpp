@@ -2,16 +2,29 @@
 // window and a message loop, built like plinthwise.exe. With "--same-dlls"
 // it also loads the system DLLs plinthwise.exe imports and enters COM's
 // single-threaded apartment as the program does, so that what Wine's DLLs
-// cost can be told apart from what the program itself holds. WM_CLOSE ends it.
+// cost can be told apart from what the program itself holds. With "--poll"
+// it is the floor of idle polling: every 500 ms, the program's maintenance
+// period, its timer makes one EnumWindows pass with an empty callback, the
+// least any design that polls the desktop costs while nothing changes.
+// WM_CLOSE ends it.
 #include <windows.h>
 
 #include <string.h>
 
 static const char BareClass[] = "PlinthBareClass";
+static const UINT_PTR PollTimerId = 1;
+static const UINT PollPeriod = 500;  // ms
+
+static BOOL CALLBACK NothingToDo(HWND, LPARAM)
+{
+    return TRUE;
+}
 
 static LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_DESTROY)
+    if (message == WM_TIMER && wParam == PollTimerId)
+        EnumWindows(NothingToDo, 0);
+    else if (message == WM_DESTROY)
         PostQuitMessage(0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -32,9 +45,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int)
     wc.hInstance = instance;
     wc.lpszClassName = BareClass;
     RegisterClassA(&wc);
-    if (!CreateWindowExA(WS_EX_TOOLWINDOW, BareClass, "bare", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
-                         nullptr))
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, BareClass, "bare", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  instance, nullptr);
+    if (!window)
         return 3;
+    if (tail && strstr(tail, "--poll"))
+        SetTimer(window, PollTimerId, PollPeriod, nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);

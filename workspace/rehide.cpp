@@ -1,0 +1,17 @@
+#include "workspace/rehide.h"
+
+#include "workspace/eligibility.h"
+#include "workspace/groups.h"
+#include "workspace/nowait.h"
+#include "workspace/switching.h"
+
+void HideGroupsNotShown()
+{
+    BeginAnswerPass();
+    for (INT group = 0; group < GroupCount; group++)
+        if (group != CurrentGroup)
+            HideAndMark(group);
+    EndAnswerPass();
+    // A window that stayed on screen unmarked may yet be hidden by its program.
+    HiddenGroupsToCheck = true;
+}
