@@ -55,27 +55,51 @@ static bool HideAndMarkOne(GroupEntry &entry)
     return true;
 }
 
+// Hides the entry of the window, if it still has one, and drops it when
+// its own program had hidden it.
+static void HideAndMarkWindow(INT group, HWND window)
+{
+    int i = FindInGroup(group, window);
+    if (i != NotFound && !HideAndMarkOne(GroupTable[group].entries[i]))
+        RemoveEntryAt(group, i);
+}
+
+static int CompareRanksDescending(const void *a, const void *b)
+{
+    INT x = ((const GroupEntry *)a)->stackRank, y = ((const GroupEntry *)b)->stackRank;
+    return x > y ? -1 : x < y ? 1 : 0;
+}
+
 static void HideAndMark(INT group)
 {
-    // The window in use goes last. Hiding the active window hands activation
-    // to the next one below it; while the rest of the group is still on
-    // screen, activation would hop through every window of the group, each
-    // hop a round of messages to its program.
+    // From the bottom of the stacking up, the window in use last. Hiding a
+    // window uncovers the one below it, which its program then repaints
+    // while we go on: bottom first, each hide uncovers only what is hidden
+    // next. And hiding the active window hands activation to the next one
+    // below it; while the rest of the group is still on screen, activation
+    // would hop through every window of the group, each hop a round of
+    // messages to its program.
     HWND active = GetForegroundWindow();
-    bool activeInGroup = false;
     Group &g = GroupTable[group];
-    for (int i = 0; i < g.count;) {
-        if (g.entries[i].window == active && active)
-            activeInGroup = true;
-        else if (!HideAndMarkOne(g.entries[i])) {
-            RemoveEntryAt(group, i);  // the entry that was last now stands here
-            continue;
-        }
-        i++;
+    int count = g.count;
+    GroupEntry *order = (GroupEntry *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)(count > 0 ? count : 1) * sizeof(GroupEntry));
+    if (order) {
+        for (int i = 0; i < count; i++)
+            order[i] = g.entries[i];
+        qsort(order, count, sizeof(GroupEntry), CompareRanksDescending);
     }
-    int i = activeInGroup ? FindInGroup(group, active) : NotFound;
-    if (i != NotFound && !HideAndMarkOne(g.entries[i]))
-        RemoveEntryAt(group, i);
+    bool activeInGroup = false;
+    for (int i = 0; i < count; i++) {
+        HWND w = order ? order[i].window : g.entries[i].window;
+        if (w == active && active)
+            activeInGroup = true;
+        else
+            HideAndMarkWindow(group, w);
+    }
+    if (order)
+        HeapFree(GetProcessHeap(), 0, order);
+    if (activeInGroup)
+        HideAndMarkWindow(group, active);
 }
 
 void SwitchToGroup(INT target)
