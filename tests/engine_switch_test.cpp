@@ -183,7 +183,11 @@ TEST_F(Switching, BatchOrderFollowsTheCapturedStacking)
     EXPECT_STACKING(c, a, b);
 
     SwitchToGroup(1);
+    sim::ClearCalls();
     SwitchToGroup(0);
+    // Hidden from the bottom up, the active window last.
+    EXPECT_CALLS((std::vector<std::string>{"ShowWindow(B, 0)", "ShowWindow(A, 0)", "ShowWindow(C, 0)"}),
+                 sim::CallsOf({"ShowWindow"}));
     sim::FailCall("HeapAlloc", 1, 0);  // no room for the order, nor for anything else
     sim::ClearCalls();
     SwitchToGroup(1);

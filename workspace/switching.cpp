@@ -4,6 +4,7 @@
 #include "workspace/switching.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "tray/notifyicon.h"
 #include "workspace/eligibility.h"
@@ -55,8 +56,8 @@ static bool HideAndMarkOne(GroupEntry &entry)
     return true;
 }
 
-// Hides the entry of the window, if it still has one, and drops it when
-// its own program had hidden it.
+// Hides the window's entry, if it still has one, and drops it when its own
+// program had hidden it.
 static void HideAndMarkWindow(INT group, HWND window)
 {
     int i = FindInGroup(group, window);
@@ -74,30 +75,33 @@ static void HideAndMark(INT group)
 {
     // From the bottom of the stacking up, the window in use last. Hiding a
     // window uncovers the one below it, which its program then repaints
-    // while we go on: bottom first, each hide uncovers only what is hidden
-    // next. And hiding the active window hands activation to the next one
-    // below it; while the rest of the group is still on screen, activation
-    // would hop through every window of the group, each hop a round of
-    // messages to its program.
+    // while we go on: bottom first, a hide uncovers only what goes next.
+    // And hiding the active window hands activation to the next one below
+    // it; while the rest of the group is still on screen, activation would
+    // hop through every window of the group, each hop a round of messages to
+    // its program.
     HWND active = GetForegroundWindow();
     Group &g = GroupTable[group];
+    bool activeInGroup = active && FindInGroup(group, active) != NotFound;
     int count = g.count;
-    GroupEntry *order = (GroupEntry *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)(count > 0 ? count : 1) * sizeof(GroupEntry));
+    GroupEntry *order = (GroupEntry *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(GroupEntry) + 1);
     if (order) {
-        for (int i = 0; i < count; i++)
-            order[i] = g.entries[i];
+        memcpy(order, g.entries, (SIZE_T)count * sizeof(GroupEntry));
         qsort(order, count, sizeof(GroupEntry), CompareRanksDescending);
-    }
-    bool activeInGroup = false;
-    for (int i = 0; i < count; i++) {
-        HWND w = order ? order[i].window : g.entries[i].window;
-        if (w == active && active)
-            activeInGroup = true;
-        else
-            HideAndMarkWindow(group, w);
-    }
-    if (order)
+        for (int k = 0; k < count; k++)
+            if (order[k].window != active)
+                HideAndMarkWindow(group, order[k].window);
         HeapFree(GetProcessHeap(), 0, order);
+    } else {
+        // No room for the order: in the table's order.
+        for (int i = 0; i < g.count;) {
+            if (g.entries[i].window != active && !HideAndMarkOne(g.entries[i])) {
+                RemoveEntryAt(group, i);  // the entry that was last now stands here
+                continue;
+            }
+            i++;
+        }
+    }
     if (activeInGroup)
         HideAndMarkWindow(group, active);
 }
