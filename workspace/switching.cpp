@@ -133,11 +133,15 @@ void SwitchToGroup(INT target)
     RequestTrayUpdate();
 }
 
-static void DropDestroyed(INT group)
+// Brings each window onto a monitor and drops the entries of windows that
+// are gone, whose deferral would fail the whole batch: one read of where a
+// window stands answers both.
+static void DropDestroyedAndFit(INT group)
 {
+    ReadMonitorAreas();
     Group &g = GroupTable[group];
     for (int i = 0; i < g.count;) {
-        if (!IsWindow(g.entries[i].window))
+        if (!BringOntoMonitor(g.entries[i].window))
             RemoveEntryAt(group, i);
         else
             i++;
@@ -275,12 +279,10 @@ void ShowGroup(INT group)
 {
     if (!IsGroupIndex(group))
         return;
-    DropDestroyed(group);
+    DropDestroyedAndFit(group);
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
-    for (int i = 0; i < g.count; i++)
-        BringOntoMonitor(g.entries[i].window);
 
     Answers answers = {(bool *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)g.count * sizeof(bool)), g.count};
     for (int i = 0; answers.of && i < g.count; i++)
