@@ -17,6 +17,7 @@
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/monitorfit.h"
 #include "workspace/switching.h"
 
 namespace {
@@ -96,58 +97,115 @@ double Median(int times, Op op)
     return runs[runs.size() / 2];
 }
 
+double Percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[(size_t)(p * (double)(v.size() - 1) + 0.5)];
+}
+
+// Hides the windows in the given order and shows them again in one batch
+// from the last to the first, so that the first ends on top: the stacking
+// a hide order meets is then the same every time.
+double HideInOrder(const std::vector<HWND> &ws, bool bottomFirst)
+{
+    HDWP batch = BeginDeferWindowPos((int)ws.size());
+    for (size_t i = ws.size(); i-- > 0 && batch;)
+        batch = DeferWindowPos(batch, ws[i], HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+    if (batch)
+        EndDeferWindowPos(batch);
+    Drain();
+    desk::Pump(50);
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    for (size_t k = 0; k < ws.size(); k++)
+        ShowWindow(ws[bottomFirst ? ws.size() - 1 - k : k], SW_HIDE);
+    QueryPerformanceCounter(&t1);
+    return Microseconds(t0, t1);
+}
+
 // Where the engine's time beyond the floor goes: the calls a switch makes
-// besides hiding, marking and the batch, each group of them timed alone.
+// per window besides hiding, marking and the batch, each kind timed alone
+// over the 50 windows of group 1 on screen, and the two orders of hiding.
 void PrintBreakdown(int times)
 {
     const std::vector<HWND> &on = groups[0];
-    int turn = 0;
     struct Piece {
         const char *name;
         double us;
     } pieces[] = {
-        {"adoption pass (nothing new)", Median(times, [] { AdoptUnseenWindows(); })},
-        {"GetWindowPlacement x50", Median(times, [&] {
-             for (HWND w : on) {
-                 WINDOWPLACEMENT p = {};
-                 p.length = sizeof p;
-                 GetWindowPlacement(w, &p);
-             }
-         })},
-        {"Z-order walk with look-ups", Median(times, [] {
-             for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
-                 FindInGroup(0, w);
-         })},
-        {"IsWindow, IsWindowVisible x50", Median(times, [&] {
+        {"adoption and ranking pass (nothing new)", Median(times, [] { AdoptUnseenWindowsRanking(0); })},
+        {"GetWindowLongA(GWL_STYLE) x50", Median(times, [&] {
              for (HWND w : on)
-                 IsWindow(w) && IsWindowVisible(w);
+                 GetWindowLongA(w, GWL_STYLE);
          })},
-        {"IsWindow x50 (dropping the closed)", Median(times, [&] {
+        {"GetWindowThreadProcessId x50", Median(times, [&] {
+             for (HWND w : on)
+                 GetWindowThreadProcessId(w, nullptr);
+         })},
+        {"IsHungAppWindow x50", Median(times, [&] {
+             for (HWND w : on)
+                 IsHungAppWindow(w);
+         })},
+        {"DwmGetWindowAttribute(CLOAKED) x50", Median(times, [&] {
+             for (HWND w : on)
+                 IsCloakedWindow(w);
+         })},
+        {"IsWindow x50", Median(times, [&] {
              for (HWND w : on)
                  IsWindow(w);
+         })},
+        {"MonitorFromWindow(NULL) x50", Median(times, [&] {
+             for (HWND w : on)
+                 MonitorFromWindow(w, MONITOR_DEFAULTTONULL);
+         })},
+        {"GetWindowRect x50", Median(times, [&] {
+             for (HWND w : on) {
+                 RECT r;
+                 GetWindowRect(w, &r);
+             }
+         })},
+        {"monitor fit of 50 (ReadMonitorAreas + BringOntoMonitor)", Median(times, [&] {
+             ReadMonitorAreas();
+             for (HWND w : on)
+                 BringOntoMonitor(w);
+         })},
+        {"GetPropA x50", Median(times, [&] {
+             for (HWND w : on)
+                 GetPropA(w, HiddenMarkerName);
+         })},
+        {"SetPropA x50", Median(times, [&] {
+             for (HWND w : on)
+                 SetPropA(w, HiddenMarkerName, (HANDLE)1);
          })},
         {"RemovePropA x50", Median(times, [&] {
              for (HWND w : on)
                  RemovePropA(w, HiddenMarkerName);
          })},
-        // Another window each time, as a switch activates one that is not.
-        {"top window: show, raise, activate", Median(times, [&] {
-             HWND top = on[turn++ % 2];
-             ShowWindow(top, SW_SHOWNORMAL);
-             SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER);
-             SetForegroundWindow(top);
+        {"SendMessageTimeoutA(WM_NULL) x1", Median(times, [&] {
+             DWORD_PTR result;
+             SendMessageTimeoutA(on[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 10, &result);
          })},
         {"UpdateTrayIcon (no icon added)", Median(times, [] { UpdateTrayIcon(); })},
     };
-    printf("\nThe engine's other calls, each timed alone with group 1 on screen (median of %d):\n", times);
+    printf("\nThe engine's other calls, each kind timed alone with group 1 on screen (median of %d):\n", times);
     for (const Piece &p : pieces)
-        printf("  %-40s %10.0f us\n", p.name, p.us);
-}
-
-double Percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v[(size_t)(p * (double)(v.size() - 1) + 0.5)];
+        printf("  %-56s %10.0f us\n", p.name, p.us);
+    // The windows overlap one another, as a group's do: hiding the top one
+    // first uncovers the next, whose program repaints it.
+    std::vector<double> topFirst, bottomFirst;
+    for (int i = 0; i < times / 5 + 1; i++) {
+        topFirst.push_back(HideInOrder(on, false));
+        bottomFirst.push_back(HideInOrder(on, true));
+    }
+    printf("  %-56s %10.0f us\n", "ShowWindow(SW_HIDE) x50, top first", Percentile(topFirst, 0.5));
+    printf("  %-56s %10.0f us\n", "ShowWindow(SW_HIDE) x50, bottom first", Percentile(bottomFirst, 0.5));
+    HideInOrder(on, true);
+    HDWP batch = BeginDeferWindowPos((int)on.size());
+    for (size_t i = on.size(); i-- > 0 && batch;)
+        batch = DeferWindowPos(batch, on[i], HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+    if (batch)
+        EndDeferWindowPos(batch);
+    Drain();
 }
 
 }  // namespace

@@ -129,6 +129,19 @@ HMONITOR MonitorFromWindow(HWND window, DWORD flags)
     return m ? m->handle : nullptr;
 }
 
+// The whole desktop only (no device context, no clip): all the program asks.
+BOOL EnumDisplayMonitors(HDC dc, const RECT *clip, MONITORENUMPROC proc, LPARAM data)
+{
+    Log("EnumDisplayMonitors", "");
+    if (dc || clip || !proc || ShouldFail("EnumDisplayMonitors"))
+        return FALSE;
+    std::vector<Monitor> all = Monitors();  // a copy: the callback may change them
+    for (Monitor &m : all)
+        if (!proc(m.handle, nullptr, &m.area, data))
+            break;
+    return TRUE;
+}
+
 HMONITOR MonitorFromPoint(POINT point, DWORD flags)
 {
     Log("MonitorFromPoint", "%ld, %ld, %lu", (long)point.x, (long)point.y, (unsigned long)flags);

@@ -242,6 +242,8 @@ BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL GetClientRect(HWND window, LPRECT rect);
 BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT *placement);
 BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement);
+typedef BOOL(CALLBACK *MONITORENUMPROC)(HMONITOR, HDC, LPRECT, LPARAM);
+BOOL EnumDisplayMonitors(HDC dc, const RECT *clip, MONITORENUMPROC proc, LPARAM data);
 HMONITOR MonitorFromWindow(HWND window, DWORD flags);
 HMONITOR MonitorFromPoint(POINT point, DWORD flags);
 BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info);

@@ -39,9 +39,9 @@ protected:
 // already, so it is only raised (a minimised window was shown after the
 // batch) and activated.
 const std::vector<std::string> ShowWorkedExample = {
-    "IsWindow(W1)",
-    "IsWindow(W2)",
-    "IsWindow(W3)",
+    "GetWindowRect(W1)",
+    "GetWindowRect(W2)",
+    "GetWindowRect(W3)",
     "BeginDeferWindowPos(2)",
     "DeferWindowPos(W1, 0, 0x0253)",
     "DeferWindowPos(W2, 0, 0x0253)",
@@ -65,7 +65,7 @@ TEST_F(Switching, WorkedExampleShowsInOneBatchAndActivatesTheTopWindow)
     sim::ClearCalls();
     ShowGroup(1);
     EXPECT_CALLS(ShowWorkedExample,
-                 sim::CallsOf({"IsWindow", "BeginDeferWindowPos", "DeferWindowPos", "EndDeferWindowPos", "ShowWindow",
+                 sim::CallsOf({"GetWindowRect", "BeginDeferWindowPos", "DeferWindowPos", "EndDeferWindowPos", "ShowWindow",
                                "SetWindowPos", "SetForegroundWindow", "RemovePropA"}));
     EXPECT_ON_SCREEN(w1, SW_SHOWNORMAL);
     EXPECT_ON_SCREEN(w2, SW_SHOWMAXIMIZED);
@@ -183,7 +183,11 @@ TEST_F(Switching, BatchOrderFollowsTheCapturedStacking)
     EXPECT_STACKING(c, a, b);
 
     SwitchToGroup(1);
+    sim::ClearCalls();
     SwitchToGroup(0);
+    // Hidden from the bottom up, the active window last.
+    EXPECT_CALLS((std::vector<std::string>{"ShowWindow(B, 0)", "ShowWindow(A, 0)", "ShowWindow(C, 0)"}),
+                 sim::CallsOf({"ShowWindow"}));
     sim::FailCall("HeapAlloc", 1, 0);  // no room for the order, nor for anything else
     sim::ClearCalls();
     SwitchToGroup(1);

@@ -11,6 +11,44 @@
 // Moves and sizes a hidden window without showing, raising or activating it.
 static const UINT MoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
+// The monitors' areas, read once for a whole group: where a window stands is
+// one cheap read, while asking which monitor holds it costs several times
+// that (Wine refreshes its display cache on every such question). More
+// monitors than this are asked about window by window.
+static const int MonitorAreaLimit = 16;
+static struct {
+    RECT area[MonitorAreaLimit];
+    int count;
+} MonitorAreas;
+
+static BOOL CALLBACK NoteMonitorArea(HMONITOR, HDC, LPRECT area, LPARAM)
+{
+    if (MonitorAreas.count == MonitorAreaLimit)
+        return FALSE;
+    MonitorAreas.area[MonitorAreas.count++] = *area;
+    return TRUE;
+}
+
+void ReadMonitorAreas()
+{
+    MonitorAreas.count = 0;
+    if (!EnumDisplayMonitors(nullptr, nullptr, NoteMonitorArea, 0))
+        MonitorAreas.count = 0;
+}
+
+// Whether the rectangle meets one of the monitors read. Only a yes is sure:
+// a minimised window stands where no monitor is (-32000, -32000) and is
+// judged by where it stood before, which only the window manager says.
+static bool MeetsMonitorRead(const RECT &r)
+{
+    for (int i = 0; i < MonitorAreas.count; i++) {
+        const RECT &m = MonitorAreas.area[i];
+        if (r.left < m.right && m.left < r.right && r.top < m.bottom && m.top < r.bottom)
+            return true;
+    }
+    return false;
+}
+
 // Moves the span [start, end) into [low, high), cut down to that length where
 // it is longer, as little as it can.
 static void FitSpan(LONG &start, LONG &end, LONG low, LONG high)
@@ -38,37 +76,42 @@ static bool ReadWorkspaceOrigin(POINT *origin)
     return true;
 }
 
-void BringOntoMonitor(HWND window)
+bool BringOntoMonitor(HWND window)
 {
+    RECT where;
+    if (!GetWindowRect(window, &where))
+        return IsWindow(window) != FALSE;
+    if (MeetsMonitorRead(where))
+        return true;
     // A minimised window is judged by where it stood before it was minimised.
     if (MonitorFromWindow(window, MONITOR_DEFAULTTONULL))
-        return;
+        return true;
     MONITORINFO nearest = {};
     nearest.cbSize = sizeof nearest;
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &nearest) ||
         !GetWindowPlacement(window, &placement))
-        return;
+        return true;
     const RECT &work = nearest.rcWork;
     if (placement.showCmd != SW_SHOWMAXIMIZED && !IsMinimizedShowCmd(placement.showCmd)) {
         // Normal or snapped: moved where it stands, in screen coordinates,
         // and left hidden; its group's show brings it back.
         RECT r;
         if (!GetWindowRect(window, &r))
-            return;
+            return true;
         FitSpan(r.left, r.right, work.left, work.right);
         FitSpan(r.top, r.bottom, work.top, work.bottom);
         UINT flags = MoveFlags | (IsAnswering(window) ? 0 : SWP_ASYNCWINDOWPOS);
         SetWindowPos(window, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
-        return;
+        return true;
     }
     // Maximised or minimised: only the placement's normal rectangle says
     // where the window goes when restored, and on which monitor a maximised
     // window is maximised.
     POINT origin;
     if (!ReadWorkspaceOrigin(&origin))
-        return;
+        return true;
     RECT &normal = placement.rcNormalPosition;
     FitSpan(normal.left, normal.right, work.left - origin.x, work.right - origin.x);
     FitSpan(normal.top, normal.bottom, work.top - origin.y, work.bottom - origin.y);
@@ -81,4 +124,5 @@ void BringOntoMonitor(HWND window)
     if (!IsAnswering(window))
         placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
     SetWindowPlacement(window, &placement);
+    return true;
 }

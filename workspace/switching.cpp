@@ -4,6 +4,7 @@
 #include "workspace/switching.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "tray/notifyicon.h"
 #include "workspace/eligibility.h"
@@ -55,27 +56,54 @@ static bool HideAndMarkOne(GroupEntry &entry)
     return true;
 }
 
+// Hides the window's entry, if it still has one, and drops it when its own
+// program had hidden it.
+static void HideAndMarkWindow(INT group, HWND window)
+{
+    int i = FindInGroup(group, window);
+    if (i != NotFound && !HideAndMarkOne(GroupTable[group].entries[i]))
+        RemoveEntryAt(group, i);
+}
+
+static int CompareRanksDescending(const void *a, const void *b)
+{
+    INT x = ((const GroupEntry *)a)->stackRank, y = ((const GroupEntry *)b)->stackRank;
+    return x > y ? -1 : x < y ? 1 : 0;
+}
+
 void HideAndMark(INT group)
 {
-    // The window in use goes last. Hiding the active window hands activation
-    // to the next one below it; while the rest of the group is still on
-    // screen, activation would hop through every window of the group, each
-    // hop a round of messages to its program.
+    // From the bottom of the stacking up, the window in use last. Hiding a
+    // window uncovers the one below it, which its program then repaints
+    // while we go on: bottom first, a hide uncovers only what goes next.
+    // And hiding the active window hands activation to the next one below
+    // it; while the rest of the group is still on screen, activation would
+    // hop through every window of the group, each hop a round of messages to
+    // its program.
     HWND active = GetForegroundWindow();
-    bool activeInGroup = false;
     Group &g = GroupTable[group];
-    for (int i = 0; i < g.count;) {
-        if (g.entries[i].window == active && active)
-            activeInGroup = true;
-        else if (!HideAndMarkOne(g.entries[i])) {
-            RemoveEntryAt(group, i);  // the entry that was last now stands here
-            continue;
+    bool activeInGroup = active && FindInGroup(group, active) != NotFound;
+    int count = g.count;
+    GroupEntry *order = (GroupEntry *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(GroupEntry) + 1);
+    if (order) {
+        memcpy(order, g.entries, (SIZE_T)count * sizeof(GroupEntry));
+        qsort(order, count, sizeof(GroupEntry), CompareRanksDescending);
+        for (int k = 0; k < count; k++)
+            if (order[k].window != active)
+                HideAndMarkWindow(group, order[k].window);
+        HeapFree(GetProcessHeap(), 0, order);
+    } else {
+        // No room for the order: in the table's order.
+        for (int i = 0; i < g.count;) {
+            if (g.entries[i].window != active && !HideAndMarkOne(g.entries[i])) {
+                RemoveEntryAt(group, i);  // the entry that was last now stands here
+                continue;
+            }
+            i++;
         }
-        i++;
     }
-    int i = activeInGroup ? FindInGroup(group, active) : NotFound;
-    if (i != NotFound && !HideAndMarkOne(g.entries[i]))
-        RemoveEntryAt(group, i);
+    if (activeInGroup)
+        HideAndMarkWindow(group, active);
 }
 
 void SwitchToGroup(INT target)
@@ -105,11 +133,15 @@ void SwitchToGroup(INT target)
     RequestTrayUpdate();
 }
 
-static void DropDestroyed(INT group)
+// Brings each window onto a monitor and drops the entries of windows that
+// are gone, whose deferral would fail the whole batch: one read of where a
+// window stands answers both.
+static void DropDestroyedAndFit(INT group)
 {
+    ReadMonitorAreas();
     Group &g = GroupTable[group];
     for (int i = 0; i < g.count;) {
-        if (!IsWindow(g.entries[i].window))
+        if (!BringOntoMonitor(g.entries[i].window))
             RemoveEntryAt(group, i);
         else
             i++;
@@ -247,12 +279,10 @@ void ShowGroup(INT group)
 {
     if (!IsGroupIndex(group))
         return;
-    DropDestroyed(group);
+    DropDestroyedAndFit(group);
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
-    for (int i = 0; i < g.count; i++)
-        BringOntoMonitor(g.entries[i].window);
 
     Answers answers = {(bool *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)g.count * sizeof(bool)), g.count};
     for (int i = 0; answers.of && i < g.count; i++)

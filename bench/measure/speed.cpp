@@ -8,6 +8,9 @@
 //       floor.exe, the unavoidable calls behind the same hotkey, in the same
 //       run (switch.cpp). The two take turns in blocks, since only one of
 //       them can hold the hotkeys at a time.
+//   measure_speed.exe switch-small [rounds] [switches per block] [sizes...]
+//       The same with every window 320 x 200, so that the switch, not the
+//       repaint of what it shows, makes most of the time.
 //   measure_speed.exe idle [seconds]
 //       CPU time the resident program uses with 200 managed windows against
 //       bare.exe --poll, a bare process that polls the same desktop as often
@@ -25,7 +28,7 @@
 #include "bench/measure/harness.h"
 #include "tests/desk.h"
 
-bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes);  // switch.cpp
+bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes, bool small);  // switch.cpp
 
 namespace {
 
@@ -168,17 +171,19 @@ int main(int argc, char **argv)
     const char *what = argc > 1 ? argv[1] : "";
     KillStrayCopies();
     bool ok = false;
-    if (strcmp(what, "switch") == 0) {
+    bool small = strcmp(what, "switch-small") == 0;
+    if (small || strcmp(what, "switch") == 0) {
         std::vector<int> sizes;
         for (int i = 4; i < argc; i++)
             sizes.push_back(atoi(argv[i]));
         if (sizes.empty())
             sizes = {10, 50, 200};
-        ok = MeasureSwitch(Arg(argc, argv, 2, 2), Arg(argc, argv, 3, 0), sizes);
+        ok = MeasureSwitch(Arg(argc, argv, 2, 2), Arg(argc, argv, 3, 0), sizes, small);
     } else if (strcmp(what, "idle") == 0) {
         ok = MeasureIdle(Arg(argc, argv, 2, 60));
     } else {
-        fprintf(stderr, "usage: measure_speed.exe switch [rounds] [switches per block] [sizes...] | idle [seconds]\n");
+        fprintf(stderr, "usage: measure_speed.exe switch|switch-small [rounds] [switches per block] [sizes...] | "
+                        "idle [seconds]\n");
         return 2;
     }
     KillStrayCopies();
