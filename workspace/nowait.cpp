@@ -34,8 +34,8 @@ static struct {
 static const int PendingLimit = 64;
 struct PendingCalls {
     HWND window;
-    bool leadsToShown;  // the last queued call shows the window
-    bool hideUnseen;    // a hide was queued while it stood on screen, and it has not been seen hidden since
+    bool leadsToShown;  // where the queued calls leave the window
+    int changes;        // how often they change whether it is on screen
     DWORD lastQueued;   // GetTickCount of the last queued call
 };
 static struct {
@@ -110,8 +110,9 @@ bool HasPendingCalls(HWND window)
     return PendingOf(window) != nullptr;
 }
 
-// Notes a call queued for the window. When the record is full the oldest
-// entry makes room: its window then loses only the guarantee of order.
+// Notes a call queued for the window, with the show command it amounts to.
+// When the record is full the oldest entry makes room: its window then loses
+// only the guarantee of order.
 static void NoteQueued(HWND window, int showCommand)
 {
     PendingCalls *p = PendingOf(window);
@@ -122,17 +123,14 @@ static void NoteQueued(HWND window, int showCommand)
             Pending.count--;
         }
         p = &Pending.of[Pending.count++];
-        *p = PendingCalls{window, true, false, 0};
+        bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
+        *p = PendingCalls{window, onScreen, 0, 0};
     }
-    bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
-    if (showCommand == SW_HIDE) {
-        p->leadsToShown = false;
-        if (onScreen)
-            p->hideUnseen = true;
-    } else if (showCommand != NoShowChange) {
-        p->leadsToShown = true;
-        if (!onScreen)
-            p->hideUnseen = false;  // whatever hide was queued has run
+    if (showCommand != NoShowChange) {
+        bool shown = showCommand != SW_HIDE;
+        if (shown != p->leadsToShown)
+            p->changes++;
+        p->leadsToShown = shown;
     }
     p->lastQueued = GetTickCount();
 }
@@ -152,12 +150,11 @@ bool SettlePendingCalls()
             ForgetPendingAt(i);
             continue;
         }
-        bool onScreen = IsShownStyle(style);
-        if (!onScreen)
-            p.hideUnseen = false;
-        // Seen where its queue leads, with no hide still to come; or its
-        // thread has taken its messages since the last request was queued.
-        bool arrived = onScreen == p.leadsToShown && !p.hideUnseen;
+        // Seen where its queue leads, when the queue changes that once: a
+        // hide and a show queued both would leave it where it stood, ran they
+        // or not. Or its thread has taken its messages since the last request
+        // was queued.
+        bool arrived = p.changes == 1 && IsShownStyle(style) == p.leadsToShown;
         bool taken = GetTickCount() - p.lastQueued > TakesMessagesWithin && !IsHungAppWindow(p.window);
         if (arrived || taken) {
             ForgetPendingAt(i);
