@@ -54,6 +54,18 @@ static DWORD ParseProcessId(const char *tail)
 
 // Waits for the main process to end, however it ends, then brings back
 // every window it left hidden.
+// Whether a main copy holds the guard: the object exists, whether or not
+// we may open it.
+static bool IsMainCopyRunning()
+{
+    HANDLE guard = OpenMutexA(SYNCHRONIZE, FALSE, RunningGuardName);
+    if (guard) {
+        CloseHandle(guard);
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 static int RunWatcher(const char *tail)
 {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ParseProcessId(tail));
@@ -62,8 +74,11 @@ static int RunWatcher(const char *tail)
     WaitForSingleObject(process, INFINITE);
     CloseHandle(process);
     // Windows whose programs do not answer come back when they do; the
-    // watcher stays until then to take their markers off.
-    while (RestoreMarkedWindows() > 0)
+    // watcher stays until then to take their markers off. A copy started
+    // meanwhile hides windows of its own, marked alike: from then on its own
+    // start-up pass and watcher look after every marker.
+    for (int waiting = RestoreMarkedWindows(); waiting > 0 && !IsMainCopyRunning();
+         waiting = RevisitQueuedRestores())
         Sleep(RecheckInterval);
     return ExitSuccess;
 }

@@ -92,6 +92,8 @@ struct HungThread {
     DWORD until = 0;           // INFINITE: until Answer
     std::vector<std::function<void()>> queued;  // asynchronous requests, in order
     std::vector<std::pair<HWND, HWND>> ghosts;   // {hung window, the system's stand-in}
+    bool answersSent = false;  // waiting in its own SendMessage: serves sent messages only
+    bool queueAfterSent = false;  // a sent call is served as it ends: the queue runs after it
 };
 
 struct TimedStep {

@@ -26,7 +26,7 @@ bool IsHungApp(const Window &w)
     if (ghostPid && w.pid == ghostPid && w.className == "Ghost")
         return true;
     HungThread *h = HangOf(w.pid);
-    return h && D().now - h->since >= HungAfter;
+    return h && !h->answersSent && D().now - h->since >= HungAfter;
 }
 
 // Window ghosting, as Windows documents it: when a top-level window has not
@@ -38,7 +38,7 @@ bool IsHungApp(const Window &w)
 static void PutUpGhosts(DWORD pid, DWORD since)
 {
     HungThread *h = HangOf(pid);
-    if (!h || h->since != since)
+    if (!h || h->since != since || h->answersSent)
         return;
     if (!ghostPid)
         ghostPid = StartForeignProcess("dwm.exe");
@@ -80,6 +80,17 @@ static void EndHang(DWORD pid)
         if (Window *w = Find(pair.first))
             w->visible = true;
     }
+    // Windows hands a thread the messages sent to it before the requests
+    // queued for it: a sent call that waited for this moment is served
+    // first, and the queue runs when the thread next takes its posted
+    // messages.
+    if (h.queueAfterSent) {
+        At(D().now, [queued = std::move(h.queued)] {
+            for (auto &request : queued)
+                request();
+        });
+        return;
+    }
     for (auto &request : h.queued)
         request();
 }
@@ -90,10 +101,11 @@ void WaitForAnswer(const Window &w)
         return;
     DWORD pid = w.pid;
     HungThread *h = HangOf(pid);
-    if (!h)
+    if (!h || h->answersSent)
         return;
     if (h->until == INFINITE)
         throw WaitedForever{};
+    h->queueAfterSent = true;
     DWORD ms = h->until - D().now;
     D().waited += ms;
     AdvanceTime(ms);
@@ -135,9 +147,30 @@ void HangProcess(DWORD pid, DWORD ms)
     if (ms != INFINITE)
         At(now + ms, [pid, now] {
             HungThread *h = HangOf(pid);
-            if (h && h->since == now)
+            if (h && h->since == now && h->until != INFINITE && D().now >= h->until)
                 EndHang(pid);
         });
+}
+
+void NestedSend(HWND window, DWORD ms)
+{
+    Window *w = Find(window);
+    if (!w || ms == INFINITE)
+        return;
+    DWORD pid = w->pid;
+    if (!HangOf(pid))
+        HangProcess(pid, ms);
+    HungThread *h = HangOf(pid);
+    if (!h)
+        return;
+    h->answersSent = true;
+    DWORD since = h->since;
+    h->until = D().now + ms;
+    At(h->until, [pid, since] {
+        HungThread *h = HangOf(pid);
+        if (h && h->since == since && D().now >= h->until)
+            EndHang(pid);
+    });
 }
 
 void Answer(HWND window)
@@ -187,7 +220,7 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (!w)
         return 0;
     HungThread *h = IsForeign(*w) ? HangOf(w->pid) : nullptr;
-    if (h) {
+    if (h && !h->answersSent) {
         if ((flags & SMTO_ABORTIFHUNG) && IsHungApp(*w))
             return 0;
         if (h->until == INFINITE || h->until - D().now > timeout) {

@@ -511,3 +511,24 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR 
     S().handles[h].object = object;
     return h;
 }
+
+HANDLE OpenMutexA(DWORD access, BOOL inherit, LPCSTR name)
+{
+    Log("OpenMutexA", "%#lx, %d, %s", (unsigned long)access, inherit, name ? name : "0");
+    const ProcessRecord &p = Table()[ProgramProcessId()];
+    auto it = name ? S().namedObjects.find(FullName(name, p.session)) : S().namedObjects.end();
+    if (it == S().namedObjects.end()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    // As for CreateMutexA: a lower integrity level may not open an object of
+    // a higher one.
+    if (!MayOpenWithAllAccess(it->second, p)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    it->second.holders[ProgramProcessId()]++;
+    HANDLE h = NewHandle(ProgramProcessId(), false, access);
+    S().handles[h].object = it->first;
+    return h;
+}

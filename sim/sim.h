@@ -59,6 +59,12 @@ void Click(HWND window, int x, int y);
 // asynchronous forms queue and are carried out, in order, when it answers.
 void Hang(HWND window, DWORD ms);
 void HangProcess(DWORD pid, DWORD ms);
+// A busy program is one that hangs for a short time (no stand-in before 5 s).
+// The program owning the window waits in its own outgoing SendMessage for
+// ms: it serves sent messages (probes, synchronous calls) at once, but its
+// posted messages and queued window requests wait until the call returns.
+// A hang under way becomes such a wait, its queue kept.
+void NestedSend(HWND window, DWORD ms);
 // The hung program takes its messages again, now.
 void Answer(HWND window);
 bool Hung(HWND window);

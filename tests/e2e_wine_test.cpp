@@ -387,6 +387,77 @@ TEST_F(EndToEnd, KillDuringAHang)
     DestroyWindow(mine);
 }
 
+// Whether `above` stands above `below` in the Z order.
+bool StandsAbove(HWND above, HWND below)
+{
+    for (HWND w = GetWindow(above, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == below)
+            return true;
+    return false;
+}
+
+// The helper's thread is busy for seconds at each hotkey. A window its
+// program hid before the switch is dropped and never shown, by a switch or
+// by Exit; a window whose show is queued behind the busy thread ends below
+// the window the switch activated, which stays active.
+TEST_F(EndToEnd, BusyProgramKeepsEveryWindowWhereItBelongs)
+{
+    HWND hid = App("E2E hid"), late = App("E2E late"), top = OwnWindow("E2E top");
+    Program *p = Start();
+    SetForegroundWindow(top);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == top; }));
+    desk::Show(hid, SW_HIDE);
+    desk::Hang(2500);
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({top, late}); }));
+    desk::Hang(2500);
+    Alt(1);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(top) && IsWindowVisible(late); }));
+    desk::Pump(600);
+    EXPECT_EQ(GetForegroundWindow(), top);
+    EXPECT_TRUE(StandsAbove(top, late)) << "the late window covers the active one";
+    EXPECT_FALSE(IsWindowVisible(hid)) << "shown although its program hid it";
+    EXPECT_FALSE(Marked(hid));
+    PostMessageA(p->main, WM_USER + 1, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitUntil(TrayMenuOpen)) << "no menu";
+    desk::PressKey(0, VK_UP);
+    desk::PressKey(0, VK_RETURN);
+    EXPECT_EQ(WaitForExit(p), 0u);
+    EXPECT_FALSE(IsWindowVisible(hid)) << "Exit showed a window its program hid";
+    DestroyWindow(top);
+}
+
+// Killed during a long hang, and started again while it lasts: the old
+// watcher leaves the new copy's switch alone, and ends once the hung window
+// is back.
+TEST_F(EndToEnd, WatcherLeavesANewCopyAlone)
+{
+    HWND hung = App("E2E hung"), mine = OwnWindow("E2E mine");
+    Program *first = Start();
+    Alt(3);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({hung, mine}); }));
+    desk::Hang(10000);
+    Kill(first);
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({mine}); }));
+    std::vector<DWORD> watchers = OtherCopies(0);
+    Program *second = Start();
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({mine}); }));
+    desk::Pump(2000);
+    EXPECT_TRUE(HiddenAndMarked({mine})) << "the old watcher undid the new copy's switch";
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(hung); }, 12000));
+    for (DWORD pid : watchers)
+        EXPECT_TRUE(WaitUntil([&] {
+            HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            bool gone = !h || WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+            if (h)
+                CloseHandle(h);
+            return gone;
+        })) << "the old watcher is still there";
+    Close(second);
+    DestroyWindow(mine);
+}
+
 // A second start while group 2 is on screen ends at once with 0 and leaves
 // the first copy as it was; once both the first and its watcher are killed,
 // the next start comes up and restores what they left hidden.

@@ -265,7 +265,10 @@ TEST_P(HangDuringSwitches, HungWindowEndsWhereItsGroupIs)
         });
     Step([&] {
         EXPECT_LE(sim::TimeWaited(), 20u);
-        sim::AdvanceTime(3000);
+        // A hide and a show queued while it stood on screen leave no trace
+        // of having run: its marker goes once its program has taken its
+        // messages for longer than a hung one may go without.
+        sim::AdvanceTime(3000 + 5000);
     });
     Tick();
     Step([&] {
@@ -279,6 +282,49 @@ TEST_P(HangDuringSwitches, HungWindowEndsWhereItsGroupIs)
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, HangDuringSwitches, ::testing::Values("2", "21", "213", "2121"));
+
+// A busy program, one that answers late but does answer: whatever it did
+// meanwhile, a switch never shows a window its program hid, never leaves a
+// window hidden without its marker, and never puts a late window above the
+// one it activated.
+TEST_F(Running, BusyProgramsKeepEveryWindowWhereItBelongs)
+{
+    HWND top = App("Top"), hid = AppOfItsOwn("Hid"), late = AppOfItsOwn("Late");
+    Step([&] {
+        sim::Activate(top);
+        sim::OwnerShow(hid, SW_HIDE);  // to the tray, say, by its own program
+        sim::Hang(hid, 2000);
+    });
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    // Late's hide is queued behind its busy thread, which then waits in a
+    // SendMessage of its own: it answers our probe at once, but the queued
+    // hide runs only when that call returns.
+    Step([&] { sim::Hang(late, 3000); });
+    Step([] { sim::PressKey(MOD_ALT, '1'); });
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([&] {
+        sim::NestedSend(late, 2500);
+        sim::AdvanceTime(1100);  // past the time a silent thread is not asked again
+    });
+    Step([] { sim::PressKey(MOD_ALT, '1'); });
+    Step([&] {
+        sim::AdvanceTime(1400);
+        EXPECT_TRUE(sim::Visible(late) || sim::HasProp(late, HiddenMarkerName)) << "hidden without its marker";
+        sim::AdvanceTime(5000);
+    });
+    Tick();
+    Step([&] {
+        EXPECT_FALSE(sim::Visible(hid));
+        EXPECT_FALSE(sim::HasProp(hid, HiddenMarkerName));
+        EXPECT_EQ(FindInAnyGroup(hid), nullptr);
+        EXPECT_ON_SCREEN(late, SW_SHOWNORMAL);
+        EXPECT_ON_SCREEN(top, SW_SHOWNORMAL);
+        EXPECT_EQ(sim::Foreground(), top);
+        EXPECT_STACKING(top, late);
+    });
+    RunToExit();
+    EXPECT_FALSE(sim::Visible(hid)) << "Exit showed a window its program hid";
+}
 
 // With a program that never answers again, the tray menu and Exit still
 // work: every other window comes back at once, the hung one when it

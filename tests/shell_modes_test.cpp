@@ -36,6 +36,33 @@ TEST_F(RunModes, WatcherRestoresAfterTheProcessEnds)
     EXPECT_EQ(sim::OpenHandles(), 0u);
 }
 
+// A window whose program does not answer: the watcher queues one show,
+// stays for it alone, and once a new copy holds the guard touches nothing
+// more: that copy's windows, hidden and marked by it, stay hidden.
+TEST_F(RunModes, WatcherFinishesItsOwnWorkAndLeavesANewCopyAlone)
+{
+    DWORD main = sim::StartForeignProcess("plinthwise.exe");
+    HWND hung = sim::MakeWindow("TestApp", "Hung", WS_OVERLAPPEDWINDOW, 0, SW_HIDE,
+                                sim::StartForeignProcess("hung.exe"));
+    HWND later = App("Hidden by the new copy");
+    sim::OwnerSetProp(hung, HiddenMarkerName, 1);
+    sim::Hang(hung, INFINITE);
+    Step([&] { sim::EndProcess(main, 9); });
+    sim::At(sim::Now() + 2000, [&] {
+        DWORD copy = sim::StartForeignProcess("plinthwise.exe");
+        sim::HoldMutex(copy, RunningGuard);
+        sim::OwnerSetProp(later, HiddenMarkerName, 1);
+        sim::OwnerShow(later, SW_HIDE);
+    });
+    char tail[64];
+    snprintf(tail, sizeof tail, WatchTail, main);
+    EXPECT_EQ(RunProgram(tail), 0);
+    EXPECT_TRUE(sim::Visible(left));
+    EXPECT_HIDDEN_BY_US(later);
+    EXPECT_EQ(sim::CallsOf({"ShowWindowAsync"}).size(), 1u) << "one queued show for the hung window";
+    EXPECT_GE(sim::Now(), 2000u);
+}
+
 struct ModeCase {
     const char *tail;
     const char *openedProcess;  // OpenProcess's logged arguments, or null

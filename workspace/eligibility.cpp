@@ -272,8 +272,9 @@ void PurgeAllUnmarkedHidden()
 // is seen on screen here.
 void UnmarkShownCurrentGroup()
 {
-    // Nothing left behind and no show queued behind a hang: no call at all.
-    if (!MarkersAwaitingShow && !CallsQueued())
+    // Nothing left behind and nothing queued: no call at all.
+    bool settled = AnyPendingCalls() && SettlePendingCalls();
+    if (!MarkersAwaitingShow && !settled)
         return;
     bool left = false;
     const Group &g = GroupTable[CurrentGroup];
@@ -283,6 +284,4 @@ void UnmarkShownCurrentGroup()
             left = true;
     }
     MarkersAwaitingShow = left;
-    if (!left)
-        ForgetQueuedCalls();
 }

@@ -18,12 +18,32 @@ bool MarkersAwaitingShow;
 
 bool UnmarkIfShown(HWND window)
 {
+    // A hide queued earlier may still run: the marker is its way back.
+    if (HasPendingCalls(window))
+        return false;
     // One read of the style: only top-level windows carry the marker, and
     // the desktop above them is always visible.
     if (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)))
         return false;
     RemovePropA(window, HiddenMarkerName);
     return true;
+}
+
+// The windows whose show the last recovery pass had to queue behind a
+// program that did not answer: the only ones later passes look at again.
+static const int QueuedRestoreLimit = 256;
+static struct {
+    HWND windows[QueuedRestoreLimit];
+    int count;
+    bool overflowed;  // more were queued than fit: later passes go over every window
+} QueuedRestores;
+
+static void NoteQueuedRestore(HWND window)
+{
+    if (QueuedRestores.count < QueuedRestoreLimit)
+        QueuedRestores.windows[QueuedRestores.count++] = window;
+    else
+        QueuedRestores.overflowed = true;
 }
 
 static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
@@ -33,7 +53,10 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
     // One whose program does not answer keeps it, visible or not (a hide may
     // still be queued for it): a show is queued behind whatever waits there.
     if (!IsAnswering(window)) {
-        ShowOrQueue(window, SW_SHOWNA, false);
+        // At most one show waits in its queue.
+        if (!IsPendingShow(window))
+            ShowOrQueue(window, SW_SHOWNA, false);
+        NoteQueuedRestore(window);
         ++*(int *)queued;
         return TRUE;
     }
@@ -50,9 +73,47 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
 
 int RestoreMarkedWindows()
 {
+    QueuedRestores.count = 0;
+    QueuedRestores.overflowed = false;
+    // What is seen to have run since the last pass no longer holds a window
+    // to the queued path.
+    SettlePendingCalls();
     int queued = 0;
     BeginAnswerPass();
     EnumWindows(RestoreIfMarked, (LPARAM)&queued);
     EndAnswerPass();
     return queued;
+}
+
+// One window of the last pass's queue: true while it still waits.
+static bool RevisitQueuedRestore(HWND window)
+{
+    // Gone, or its marker taken off by someone else: nothing more to do.
+    if (!GetPropA(window, HiddenMarkerName))
+        return false;
+    if (UnmarkIfShown(window))
+        return false;
+    // The queued show may not have run yet: no second one behind it.
+    if (HasPendingCalls(window))
+        return true;
+    // It ran, and the window is hidden all the same: shown once more, at
+    // once if its program answers now.
+    bool answering = IsAnswering(window);
+    ShowOrQueue(window, SW_SHOWNA, answering);
+    return !answering || !UnmarkIfShown(window);
+}
+
+int RevisitQueuedRestores()
+{
+    if (QueuedRestores.overflowed)
+        return RestoreMarkedWindows();
+    SettlePendingCalls();
+    BeginAnswerPass();
+    int left = 0;
+    for (int i = 0; i < QueuedRestores.count; i++)
+        if (RevisitQueuedRestore(QueuedRestores.windows[i]))
+            QueuedRestores.windows[left++] = QueuedRestores.windows[i];
+    QueuedRestores.count = left;
+    EndAnswerPass();
+    return left;
 }

@@ -11,6 +11,11 @@ extern const char HiddenMarkerName[];
 // Returns how many shows it had to queue behind a hang: those windows keep
 // the marker until a later pass finds them on screen.
 int RestoreMarkedWindows();
+// Looks again at the windows whose show the last RestoreMarkedWindows
+// queued, and only at them: each loses its marker once it is on screen,
+// and gets another show only once the one queued before has run. Returns
+// how many still wait.
+int RevisitQueuedRestores();
 
 // Marks a window that is about to be hidden; true when the hide may go
 // ahead. A window that cannot be marked must stay on screen: hidden without

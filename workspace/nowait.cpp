@@ -1,6 +1,8 @@
 // Calls that never wait for another program's thread; see nowait.h.
 #include "workspace/nowait.h"
 
+#include "workspace/eligibility.h"
+
 // How long a thread may take to answer a null message before it counts as
 // not answering. A thread that answers at all does so within a millisecond
 // (measured under Wine: 0.6 ms); one that misses this only gets the
@@ -13,14 +15,38 @@ static const int SilentLimit = 8;
 // Threads that answered since the pass began; most windows of a group belong
 // to a handful of programs, so a pass asks each of those once.
 static const int AnsweredLimit = 16;
+// A queued call that leaves the window's visibility as it is.
+static const int NoShowChange = -1;
 
-// Threads found silent lately, and whether anything was queued.
+// Threads found silent lately.
 static struct {
     DWORD thread[SilentLimit];
     DWORD since[SilentLimit];
     int next;
-    bool queued;
 } Silence;
+
+// Windows with calls queued whose outcome has not been seen yet. Such a
+// window gets queued calls only, whatever its program answers meanwhile:
+// the system hands a thread its sent messages (our probe, a ShowWindow)
+// before the requests it queued, so a call made at once could land before
+// an earlier queued one and be undone by it. It keeps its marker until the
+// window is seen where its queue leads.
+static const int PendingLimit = 64;
+struct PendingCalls {
+    HWND window;
+    bool leadsToShown;  // where the queued calls leave the window
+    int changes;        // how often they change whether it is on screen
+    DWORD lastQueued;   // GetTickCount of the last queued call
+};
+static struct {
+    PendingCalls of[PendingLimit];
+    int count;
+} Pending;
+
+// A thread that IsHungAppWindow does not call hung has taken its messages
+// within this long ("the internal timeout period of 5 seconds"), and with
+// them whatever was queued before.
+static const DWORD TakesMessagesWithin = 5000;  // ms
 
 // Threads found answering during the pass under way (a switch, the exit
 // release, a recovery pass); open is false outside a pass.
@@ -71,8 +97,91 @@ static void RememberSilent(DWORD thread)
     Silence.next = (Silence.next + 1) % SilentLimit;
 }
 
+static PendingCalls *PendingOf(HWND window)
+{
+    for (int i = 0; i < Pending.count; i++)
+        if (Pending.of[i].window == window)
+            return &Pending.of[i];
+    return nullptr;
+}
+
+bool HasPendingCalls(HWND window)
+{
+    return PendingOf(window) != nullptr;
+}
+
+// Notes a call queued for the window, with the show command it amounts to.
+// When the record is full the oldest entry makes room: its window then loses
+// only the guarantee of order.
+static void NoteQueued(HWND window, int showCommand)
+{
+    PendingCalls *p = PendingOf(window);
+    if (!p) {
+        if (Pending.count == PendingLimit) {
+            for (int i = 1; i < Pending.count; i++)
+                Pending.of[i - 1] = Pending.of[i];
+            Pending.count--;
+        }
+        p = &Pending.of[Pending.count++];
+        bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
+        *p = PendingCalls{window, onScreen, 0, 0};
+    }
+    if (showCommand != NoShowChange) {
+        bool shown = showCommand != SW_HIDE;
+        if (shown != p->leadsToShown)
+            p->changes++;
+        p->leadsToShown = shown;
+    }
+    p->lastQueued = GetTickCount();
+}
+
+static void ForgetPendingAt(int i)
+{
+    Pending.of[i] = Pending.of[--Pending.count];
+}
+
+bool SettlePendingCalls()
+{
+    bool settled = false;
+    for (int i = 0; i < Pending.count;) {
+        PendingCalls &p = Pending.of[i];
+        DWORD style = (DWORD)GetWindowLongA(p.window, GWL_STYLE);
+        if (style == 0 && !IsWindow(p.window)) {
+            ForgetPendingAt(i);
+            continue;
+        }
+        // Seen where its queue leads, when the queue changes that once: a
+        // hide and a show queued both would leave it where it stood, ran they
+        // or not. Or its thread has taken its messages since the last request
+        // was queued.
+        bool arrived = p.changes == 1 && IsShownStyle(style) == p.leadsToShown;
+        bool taken = GetTickCount() - p.lastQueued > TakesMessagesWithin && !IsHungAppWindow(p.window);
+        if (arrived || taken) {
+            ForgetPendingAt(i);
+            settled = true;
+            continue;
+        }
+        i++;
+    }
+    return settled;
+}
+
+bool IsPendingShow(HWND window)
+{
+    PendingCalls *p = PendingOf(window);
+    return p && p->leadsToShown;
+}
+
+bool AnyPendingCalls()
+{
+    return Pending.count > 0;
+}
+
 bool IsAnswering(HWND window)
 {
+    // Once a call is queued, every later one is queued behind it.
+    if (PendingOf(window))
+        return false;
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     // A window that is gone makes every call fail at once.
     if (thread == 0 || thread == GetCurrentThreadId() || AnsweredThisPass(thread))
@@ -97,24 +206,14 @@ void ShowOrQueue(HWND window, int command, bool answering)
         return;
     }
     ShowWindowAsync(window, command);
-    Silence.queued = true;
+    NoteQueued(window, command);
 }
 
-void PositionOrQueue(HWND window, UINT flags, bool answering)
+void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)
 {
-    if (!answering) {
+    if (!answering)
         flags |= SWP_ASYNCWINDOWPOS;
-        Silence.queued = true;
-    }
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, flags);
-}
-
-bool CallsQueued()
-{
-    return Silence.queued;
-}
-
-void ForgetQueuedCalls()
-{
-    Silence.queued = false;
+    SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags);
+    if (!answering)
+        NoteQueued(window, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : NoShowChange);
 }

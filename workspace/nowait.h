@@ -7,8 +7,9 @@
 #include "platform/platform.h"
 
 // True when the window is this thread's, or its thread takes messages now
-// (it answers a null message at once). A thread found silent is taken as
-// silent for a while without asking again.
+// (it answers a null message at once), and no call queued for it earlier is
+// still unsettled. A thread found silent is taken as silent for a while
+// without asking again.
 bool IsAnswering(HWND window);
 // A pass over many windows (a switch, the exit release, a recovery pass)
 // asks each thread once: one that answered is taken to answer until the pass
@@ -18,10 +19,16 @@ void BeginAnswerPass();
 void EndAnswerPass();
 // ShowWindow, or ShowWindowAsync for a window that does not answer.
 void ShowOrQueue(HWND window, int command, bool answering);
-// SetWindowPos with insert-after HWND_TOP and no move or size, or the same
-// with SWP_ASYNCWINDOWPOS for a window that does not answer.
-void PositionOrQueue(HWND window, UINT flags, bool answering);
-// Whether a call was queued since ForgetQueuedCalls: a window's show may
-// then still be waiting behind a hang.
-bool CallsQueued();
-void ForgetQueuedCalls();
+// SetWindowPos with no move or size, or the same with SWP_ASYNCWINDOWPOS for
+// a window that does not answer.
+void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter = HWND_TOP);
+// Whether calls queued for the window may not have run yet; its marker stays
+// while they may not.
+bool HasPendingCalls(HWND window);
+bool AnyPendingCalls();
+// Whether the last call queued for the window shows it.
+bool IsPendingShow(HWND window);
+// Forgets the queued calls whose outcome is seen: the window stands where
+// its queue leads, or its thread has taken its messages since. True when
+// any were forgotten.
+bool SettlePendingCalls();

@@ -33,16 +33,19 @@ static bool HideAndMarkOne(GroupEntry &entry)
     HWND window = entry.window;
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     entry.savedShowCmd = ShowCmdOfStyle(style, entry.savedShowCmd);
-    // One whose program does not answer may be hidden by the system behind
-    // its stand-in: it is marked all the same, since its hide runs only when
-    // its program answers again, and a window that cannot be marked stays.
+    // Reading the style sends nothing to the window's program: a window its
+    // program hid is dropped whether or not that program answers now (one
+    // hidden by the system behind its stand-in is not dropped).
+    if (IsDroppedFromGroup(window, style))
+        return false;
+    // One whose program does not answer is marked all the same, since its
+    // hide runs only when its program answers again; a window that cannot be
+    // marked stays.
     if (!IsAnswering(window)) {
         if (SetPropA(window, HiddenMarkerName, (HANDLE)1))
             ShowOrQueue(window, SW_HIDE, false);
         return true;
     }
-    if (IsDroppedFromGroup(window, style))
-        return false;
     // A window that could not be marked stays on screen, in its group. One
     // that is gone fails the visibility test inside, and its hide does nothing.
     if (!MarkBeforeHide(window, style))
@@ -197,6 +200,20 @@ static BatchSlot *BottomUpOrder(INT group, int count)
     return order;
 }
 
+// Where a queued show of the window at `k` of the bottom-up order goes:
+// right below the nearest window above it whose program answers, which the
+// batch puts in place now. It runs when its program answers, perhaps long
+// after the top window was activated, and on top it would cover that one.
+// Queued windows of one program run in the order queued, bottom first, each
+// below the same window: they end in their order too.
+static HWND QueuedAnchor(INT group, const BatchSlot *order, int k, int count, const Answers &answers)
+{
+    for (int above = k + 1; above < count; above++)
+        if (AnswersAt(answers, group, order[above].position))
+            return GroupTable[group].entries[order[above].position].window;
+    return HWND_TOP;
+}
+
 // Shows the `count` non-minimised windows, those that answer in one batch
 // of `answering`; false if the batch failed, at a deferral or at its end,
 // and the windows must be shown singly. A window whose program does not
@@ -219,7 +236,7 @@ static bool ShowInBatch(INT group, int count, int answering, const Answers &answ
         deferred++;
         HWND w = g.entries[position].window;
         if (!batch || !AnswersAt(answers, group, position)) {
-            PositionOrQueue(w, ShowBatchFlags, false);
+            PositionOrQueue(w, ShowBatchFlags, false, order ? QueuedAnchor(group, order, i, count, answers) : HWND_TOP);
             continue;
         }
         batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
