@@ -223,13 +223,20 @@ static BatchSlot *BottomUpOrder(int group, int count)
 // batch puts in place now. It runs when its program answers, perhaps long
 // after the top window was activated, and on top it would cover that one.
 // Queued windows of one program run in the order queued, bottom first, each
-// below the same window: they end in their order too.
+// below the same window: they end in their order too. With none above that
+// answers, it goes below the top window, whose own show and raise are queued
+// too; unless both belong to one program, whose queue then runs the top
+// window's calls last.
 static HWND QueuedAnchor(int group, const BatchSlot *order, int k, int count, const Answers &answers)
 {
+    const Group &g = GroupTable[group];
     for (int above = k + 1; above < count; above++)
         if (AnswersAt(answers, group, order[above].position))
-            return GroupTable[group].entries[order[above].position].window;
-    return HWND_TOP;
+            return g.entries[order[above].position].window;
+    if (k + 1 == count)
+        return HWND_TOP;
+    HWND w = g.entries[order[k].position].window, top = g.entries[order[count - 1].position].window;
+    return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
 }
 
 // Shows the `count` non-minimised windows, those that answer in one batch
