@@ -292,8 +292,13 @@ bool Busy(int switches)
     int shownAgainstProgram = 0, notOnTop = 0, busyCount[3] = {};
     bool hiddenByProgram = false;
     for (int i = 0; i < switches; i++) {
-        if (Below(100) < 25) {
+        // Its program hides its window only while it stands on screen (one
+        // hidden with its group is ours to bring back), and shows it again
+        // later; a window a program shows itself may cover the active one.
+        bool ownShow = false;
+        if (Below(100) < 25 && (hiddenByProgram || IsWindowVisible(hanger.window))) {
             hiddenByProgram = !hiddenByProgram;
+            ownShow = !hiddenByProgram;
             PostThreadMessageA(hanger.threadId, OwnShowRequest, hiddenByProgram ? SW_HIDE : SW_SHOWNOACTIVATE, 0);
         }
         int b = Below(3);
@@ -311,7 +316,7 @@ bool Busy(int switches)
         }
         WaitForHanger();
         Settle(all);
-        notOnTop += ActiveOnTop(all) ? 0 : 1;
+        notOnTop += ownShow || ActiveOnTop(all) ? 0 : 1;
     }
     DWORD code = CloseProgram(&p);
     WaitForHanger();
