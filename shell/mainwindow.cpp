@@ -25,25 +25,6 @@ static const char FailedText[] =
     "again.";
 
 
-// ALT+SHIFT+digit: the window in use goes to the target group, above every
-// other window there, and the switch follows.
-static void CarryForegroundWindow(INT target)
-{
-    HWND w = GetForegroundWindow();
-    if (!IsEligibleWindow(w))
-        return;
-    AddWindowToGroup(target, w);
-    const Group &g = GroupTable[target];
-    INT lowest = 0;
-    for (int i = 0; i < g.count; i++)
-        if (g.entries[i].stackRank < lowest)
-            lowest = g.entries[i].stackRank;
-    int i = FindInGroup(target, w);
-    if (i != NotFound)
-        GroupTable[target].entries[i].stackRank = lowest - 1;
-    SwitchToGroup(target);
-}
-
 static void OnHotkey(WPARAM id)
 {
     if (IsSessionEnding())
@@ -52,7 +33,7 @@ static void OnHotkey(WPARAM id)
     if (low - HotkeySwitchFirst < (UINT)GroupCount)
         SwitchToGroup((int)(low - HotkeySwitchFirst));
     else if (low - HotkeyCarryFirst < (UINT)GroupCount)
-        CarryForegroundWindow((INT)(low - HotkeyCarryFirst));
+        CarryToGroup((int)(low - HotkeyCarryFirst));
 }
 
 static void OnMaintenanceTick()

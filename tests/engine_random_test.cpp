@@ -418,23 +418,12 @@ void ArmFault(World &w)
     w.counts["faults armed"]++;
 }
 
-// The carry hotkey's flow: the foreground window joins the target group
-// below every other StackRank there, then the switch runs.
+// The carry hotkey: the program's own CarryToGroup, which reports whether
+// it carried the foreground window.
 HWND Carry(INT target)
 {
     HWND h = GetForegroundWindow();
-    if (!IsEligibleWindow(h))
-        return nullptr;
-    AddWindowToGroup(target, h);
-    Group &g = GroupTable[target];
-    INT lowest = 0;
-    for (int i = 0; i < g.count; i++)
-        lowest = std::min(lowest, g.entries[i].stackRank);
-    int i = FindInGroup(target, h);
-    if (i != NotFound)
-        g.entries[i].stackRank = lowest - 1;
-    SwitchToGroup(target);
-    return h;
+    return CarryToGroup(target) ? h : nullptr;
 }
 
 bool FaultHit(World &w) { return sim::FaultsHit() != w.faultsBefore; }

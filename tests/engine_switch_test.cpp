@@ -353,18 +353,18 @@ TEST_F(Switching, FailedStateReadKeepsTheSavedState)
 
 // Another program shuffling windows during the walk cannot keep the stacking
 // capture going forever.
-TEST_F(Switching, StackingWalkEndsWhileTheZOrderKeepsChanging)
+TEST_F(Switching, RankingPassEndsWhileTheZOrderKeepsChanging)
 {
     HWND a = App("A"), b = App("B");
-    AdoptUnseenWindows();
-    // Before every GetWindow, the window about to be asked for moves to the
-    // top, so the walk would revisit the same windows without end.
+    // Before every look at a window new to the table, the bottom window moves
+    // to the top: a walk of the Z order would meet the same windows without
+    // end, the pass over a snapshot of it ends.
     std::function<void()> shuffle = [&] {
         std::vector<HWND> z = sim::ZOrder();
         sim::Activate(z.back());
-        sim::BeforeCall("GetWindow", 1, shuffle);
+        sim::BeforeCall("GetWindowLongA", 1, shuffle);
     };
-    sim::BeforeCall("GetWindow", 1, shuffle);
+    sim::BeforeCall("GetWindowLongA", 1, shuffle);
     SwitchToGroup(1);
     EXPECT_EQ(CurrentGroup, 1);
     EXPECT_HIDDEN_BY_US(a);

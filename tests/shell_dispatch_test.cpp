@@ -326,6 +326,27 @@ TEST_F(Running, BusyProgramsKeepEveryWindowWhereItBelongs)
     EXPECT_FALSE(sim::Visible(hid)) << "Exit showed a window its program hid";
 }
 
+// Two busy programs when their group comes back: whichever answers last, the
+// window that was on top ends above the other.
+TEST_F(Running, WindowsOfTwoBusyProgramsKeepTheirStacking)
+{
+    HWND low = AppOfItsOwn("Low"), top = AppOfItsOwn("Top");
+    Step([&] { sim::Activate(top); });
+    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Step([&] {
+        sim::Hang(top, 1000);
+        sim::Hang(low, 2000);
+    });
+    Step([] { sim::PressKey(MOD_ALT, '1'); });
+    Step([&] { sim::AdvanceTime(2000); });
+    Tick();
+    Step([&] {
+        EXPECT_TRUE(sim::Visible(low) && sim::Visible(top));
+        EXPECT_STACKING(top, low);
+    });
+    RunToExit();
+}
+
 // With a program that never answers again, the tray menu and Exit still
 // work: every other window comes back at once, the hung one when it
 // answers, and the watcher's pass then takes its marker off.

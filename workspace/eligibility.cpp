@@ -73,8 +73,8 @@ static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
         AddWindowToGroup(CurrentGroup, window);
         // On screen and still marked: a recovery pass queued its show
         // behind a hang, and it has run since. The marker is stale.
-        if (GetPropA(window, HiddenMarkerName) && IsAnswering(window))
-            RemovePropA(window, HiddenMarkerName);
+        if (IsMarked(window) && IsAnswering(window))
+            UnmarkWindow(window);
     }
     return TRUE;
 }
@@ -86,8 +86,8 @@ void AdoptUnseenWindows()
 
 // What the ranking pass carries from window to window.
 struct RankingPass {
-    INT group;
-    INT nextRank;
+    int group;
+    int nextRank;
 };
 
 static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
@@ -100,7 +100,7 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
     return TRUE;
 }
 
-void AdoptUnseenWindowsRanking(INT group)
+void AdoptUnseenWindowsRanking(int group)
 {
     // EnumWindows hands the top-level windows over in their Z order, topmost
     // first, as a GetTopWindow / GW_HWNDNEXT walk meets them; it works on a
@@ -111,7 +111,7 @@ void AdoptUnseenWindowsRanking(INT group)
 
 void SummonHiddenWindow(HWND window)
 {
-    if (!GetPropA(window, HiddenMarkerName) || IsWindowVisible(window))
+    if (!IsMarked(window) || IsWindowVisible(window))
         return;
     UINT showCmd = SW_SHOWNORMAL;
     if (GroupEntry *found = FindInAnyGroup(window))
@@ -178,7 +178,7 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
 
 static void HandleForegroundChange(HWND window)
 {
-    if (GetPropA(window, HiddenMarkerName)) {
+    if (IsMarked(window)) {
         // Whatever we asked of a window whose program does not answer is
         // still queued; its marker and group stay as they are.
         if (!IsAnswering(window))
@@ -186,7 +186,7 @@ static void HandleForegroundChange(HWND window)
         if (IsWindowVisible(window)) {
             // On screen again: the marker is stale, and the window now stands
             // unmarked where its group may be hidden.
-            RemovePropA(window, HiddenMarkerName);
+            UnmarkWindow(window);
             HiddenGroupsToCheck = true;
         } else if (GetForegroundWindow() == window)
             SummonHiddenWindow(window);
@@ -220,12 +220,12 @@ bool IsDroppedFromGroup(HWND window, DWORD style)
     // of its style the caller made. A style of 0 is a window that is gone, or
     // a read that failed: neither drops an entry.
     return style != 0 && (!IsShownStyle(style) || IsCloakedWindow(window)) &&
-           !GetPropA(window, HiddenMarkerName) && !IsHungAppWindow(window);
+           !IsMarked(window) && !IsHungAppWindow(window);
 }
 
 // Drops the entries of one group that the purge drops; true when a window
 // stays on screen there without our marker, which its program may yet hide.
-static bool PurgeGroup(INT group)
+static bool PurgeGroup(int group)
 {
     bool unmarkedOnScreen = false;
     Group &g = GroupTable[group];
@@ -236,7 +236,7 @@ static bool PurgeGroup(INT group)
             RemoveEntryAt(group, i);
             continue;
         }
-        if (IsShownStyle(style) && !GetPropA(w, HiddenMarkerName))
+        if (IsShownStyle(style) && !IsMarked(w))
             unmarkedOnScreen = true;
         i++;
     }
@@ -255,7 +255,7 @@ void PurgeUnmarkedHidden()
     if (!HiddenGroupsToCheck)
         return;
     bool again = false;
-    for (INT group = 0; group < GroupCount; group++)
+    for (int group = 0; group < GroupCount; group++)
         if (group != CurrentGroup && PurgeGroup(group))
             again = true;
     HiddenGroupsToCheck = again;
@@ -263,7 +263,7 @@ void PurgeUnmarkedHidden()
 
 void PurgeAllUnmarkedHidden()
 {
-    for (INT group = 0; group < GroupCount; group++)
+    for (int group = 0; group < GroupCount; group++)
         PurgeGroup(group);
 }
 
@@ -280,7 +280,7 @@ void UnmarkShownCurrentGroup()
     const Group &g = GroupTable[CurrentGroup];
     for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
-        if (GetPropA(w, HiddenMarkerName) && !UnmarkIfShown(w))
+        if (IsMarked(w) && !UnmarkIfShown(w))
             left = true;
     }
     MarkersAwaitingShow = left;

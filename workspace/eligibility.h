@@ -18,7 +18,7 @@ inline bool IsShownStyle(DWORD style)
 void AdoptUnseenWindows();
 // The same pass, which also gives the windows of `group` the stackRank 0,
 // 1, 2, ... in the order the pass meets them, from the top of the Z order.
-void AdoptUnseenWindowsRanking(INT group);
+void AdoptUnseenWindowsRanking(int group);
 // Foreground changes anywhere on the desktop.
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
                                   DWORD eventThread, DWORD eventTime);

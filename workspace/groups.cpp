@@ -7,11 +7,11 @@
 #include "workspace/marker.h"
 
 Group GroupTable[GroupCount];
-INT CurrentGroup;
+int CurrentGroup;
 
-static const INT FirstCapacity = 32;
+static const int FirstCapacity = 32;
 
-static bool IsGroupIndex(INT group)
+static bool IsGroupIndex(int group)
 {
     return (UINT)group < (UINT)GroupCount;
 }
@@ -41,14 +41,14 @@ UINT ShowCmdOfStyle(DWORD style, UINT fallback)
     return (style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
 }
 
-bool GrowGroup(INT group)
+bool GrowGroup(int group)
 {
     Group &g = GroupTable[group];
     // Refuse a capacity whose doubling or byte size would overflow: the
     // group then stays as it is and the insertion is given up.
     if (g.capacity > 0x7FFFFFFF / 2)
         return false;
-    INT capacity = g.capacity == 0 ? FirstCapacity : g.capacity * 2;
+    int capacity = g.capacity == 0 ? FirstCapacity : g.capacity * 2;
     if ((SIZE_T)capacity > (SIZE_T)-1 / sizeof(GroupEntry))
         return false;
     SIZE_T bytes = (SIZE_T)capacity * sizeof(GroupEntry);
@@ -61,7 +61,7 @@ bool GrowGroup(INT group)
     return true;
 }
 
-void RemoveEntryAt(INT group, int position)
+void RemoveEntryAt(int group, int position)
 {
     Group &g = GroupTable[group];
     g.entries[position] = g.entries[g.count - 1];
@@ -70,7 +70,7 @@ void RemoveEntryAt(INT group, int position)
 
 void RemoveWindowFromAllGroups(HWND window)
 {
-    for (INT group = 0; group < GroupCount; group++) {
+    for (int group = 0; group < GroupCount; group++) {
         Group &g = GroupTable[group];
         for (int i = 0; i < g.count;) {
             if (g.entries[i].window == window)
@@ -81,7 +81,7 @@ void RemoveWindowFromAllGroups(HWND window)
     }
 }
 
-void AddWindowToGroup(INT group, HWND window)
+void AddWindowToGroup(int group, HWND window)
 {
     if (!IsGroupIndex(group))
         return;
@@ -102,7 +102,7 @@ void AddWindowToGroup(INT group, HWND window)
         MarkersAwaitingShow = true;
 }
 
-int FindInGroup(INT group, HWND window)
+int FindInGroup(int group, HWND window)
 {
     if (!IsGroupIndex(group))
         return NotFound;
@@ -115,7 +115,7 @@ int FindInGroup(INT group, HWND window)
 
 GroupEntry *FindInAnyGroup(HWND window)
 {
-    for (INT group = 0; group < GroupCount; group++) {
+    for (int group = 0; group < GroupCount; group++) {
         int i = FindInGroup(group, window);
         if (i != NotFound)
             return &GroupTable[group].entries[i];

@@ -8,32 +8,32 @@
 struct GroupEntry {
     HWND window;          // the managed top-level window
     UINT savedShowCmd;    // showCmd of its placement when last read
-    INT stackRank;        // lower is nearer the top; compared within a group only
+    int stackRank;        // lower is nearer the top; compared within a group only
 };
 
 // One group: a heap array grown geometrically, never shrunk or freed.
 struct Group {
     GroupEntry *entries;  // null until the first insertion
-    INT count;            // entries in use, at the front
-    INT capacity;         // entries the array can hold
+    int count;            // entries in use, at the front
+    int capacity;         // entries the array can hold
 };
 
 const int GroupCount = 5;
 
 extern Group GroupTable[GroupCount];  // groups 1 to 5 to the user
-extern INT CurrentGroup;              // the group on screen, 0 to 4
+extern int CurrentGroup;              // the group on screen, 0 to 4
 
 const int NotFound = -1;
 
 bool IsMinimizedShowCmd(UINT showCmd);
-void AddWindowToGroup(INT group, HWND window);
+void AddWindowToGroup(int group, HWND window);
 void RemoveWindowFromAllGroups(HWND window);
 // Position of the first entry of the window in the group, or NotFound.
-int FindInGroup(INT group, HWND window);
+int FindInGroup(int group, HWND window);
 // The first entry of the window in any group, searching 0 to 4, or null.
 GroupEntry *FindInAnyGroup(HWND window);
-bool GrowGroup(INT group);
-void RemoveEntryAt(INT group, int position);
+bool GrowGroup(int group);
+void RemoveEntryAt(int group, int position);
 // The window's show state now, or fallback when it cannot be read.
 UINT ReadShowCmd(HWND window, UINT fallback);
 // The same show state as ReadShowCmd, from a style already read (one call

@@ -5,13 +5,28 @@
 
 const char HiddenMarkerName[] = "PlinthwiseHidden";
 
+bool IsMarked(HWND window)
+{
+    return GetPropA(window, HiddenMarkerName) != nullptr;
+}
+
+bool MarkWindow(HWND window)
+{
+    return SetPropA(window, HiddenMarkerName, (HANDLE)1) != FALSE;
+}
+
+void UnmarkWindow(HWND window)
+{
+    RemovePropA(window, HiddenMarkerName);
+}
+
 bool MarkBeforeHide(HWND window, DWORD style)
 {
     // A window already hidden by its own program gets no marker: it is not
     // ours to bring back. Hiding it again changes nothing.
     if (!IsShownStyle(style))
         return true;
-    return SetPropA(window, HiddenMarkerName, (HANDLE)1) != FALSE;
+    return MarkWindow(window);
 }
 
 bool MarkersAwaitingShow;
@@ -25,7 +40,7 @@ bool UnmarkIfShown(HWND window)
     // the desktop above them is always visible.
     if (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)))
         return false;
-    RemovePropA(window, HiddenMarkerName);
+    UnmarkWindow(window);
     return true;
 }
 
@@ -48,7 +63,7 @@ static void NoteQueuedRestore(HWND window)
 
 static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
 {
-    if (!GetPropA(window, HiddenMarkerName))
+    if (!IsMarked(window))
         return TRUE;
     // One whose program does not answer keeps it, visible or not (a hide may
     // still be queued for it): a show is queued behind whatever waits there.
@@ -89,7 +104,7 @@ int RestoreMarkedWindows()
 static bool RevisitQueuedRestore(HWND window)
 {
     // Gone, or its marker taken off by someone else: nothing more to do.
-    if (!GetPropA(window, HiddenMarkerName))
+    if (!IsMarked(window))
         return false;
     if (UnmarkIfShown(window))
         return false;

@@ -17,6 +17,13 @@ int RestoreMarkedWindows();
 // how many still wait.
 int RevisitQueuedRestores();
 
+// Whether the window carries the marker.
+bool IsMarked(HWND window);
+// Marks a window, whatever its state; true when the marker took.
+bool MarkWindow(HWND window);
+// Takes the marker off, whatever the window's state: for a window seen on
+// screen, and for one that has left every group.
+void UnmarkWindow(HWND window);
 // Marks a window that is about to be hidden; true when the hide may go
 // ahead. A window that cannot be marked must stay on screen: hidden without
 // the marker, nothing would ever bring it back.

@@ -8,7 +8,7 @@
 void HideGroupsNotShown()
 {
     BeginAnswerPass();
-    for (INT group = 0; group < GroupCount; group++)
+    for (int group = 0; group < GroupCount; group++)
         if (group != CurrentGroup)
             HideAndMark(group);
     EndAnswerPass();

@@ -19,7 +19,7 @@ static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SW
 // Flags that raise the top window; activation is wanted here.
 static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
 
-static bool IsGroupIndex(INT group)
+static bool IsGroupIndex(int group)
 {
     return (UINT)group < (UINT)GroupCount;
 }
@@ -42,7 +42,7 @@ static bool HideAndMarkOne(GroupEntry &entry)
     // hide runs only when its program answers again; a window that cannot be
     // marked stays.
     if (!IsAnswering(window)) {
-        if (SetPropA(window, HiddenMarkerName, (HANDLE)1))
+        if (MarkWindow(window))
             ShowOrQueue(window, SW_HIDE, false);
         return true;
     }
@@ -61,7 +61,7 @@ static bool HideAndMarkOne(GroupEntry &entry)
 
 // Hides the window's entry, if it still has one, and drops it when its own
 // program had hidden it.
-static void HideAndMarkWindow(INT group, HWND window)
+static void HideAndMarkWindow(int group, HWND window)
 {
     int i = FindInGroup(group, window);
     if (i != NotFound && !HideAndMarkOne(GroupTable[group].entries[i]))
@@ -70,11 +70,11 @@ static void HideAndMarkWindow(INT group, HWND window)
 
 static int CompareRanksDescending(const void *a, const void *b)
 {
-    INT x = ((const GroupEntry *)a)->stackRank, y = ((const GroupEntry *)b)->stackRank;
+    int x = ((const GroupEntry *)a)->stackRank, y = ((const GroupEntry *)b)->stackRank;
     return x > y ? -1 : x < y ? 1 : 0;
 }
 
-void HideAndMark(INT group)
+void HideAndMark(int group)
 {
     // From the bottom of the stacking up, the window in use last. Hiding a
     // window uncovers the one below it, which its program then repaints
@@ -109,7 +109,7 @@ void HideAndMark(INT group)
         HideAndMarkWindow(group, active);
 }
 
-void SwitchToGroup(INT target)
+void SwitchToGroup(int target)
 {
     if (!IsGroupIndex(target) || target == CurrentGroup)
         return;
@@ -119,7 +119,7 @@ void SwitchToGroup(INT target)
     // group then on screen.
     HoldForegroundEvents();
     BeginAnswerPass();
-    INT leaving = CurrentGroup;
+    int leaving = CurrentGroup;
     // The adoption's pass over the windows, top of the Z order first, also
     // captures the stacking: one enumeration instead of a second walk that
     // asks the window manager for every next window.
@@ -139,7 +139,25 @@ void SwitchToGroup(INT target)
 // Brings each window onto a monitor and drops the entries of windows that
 // are gone, whose deferral would fail the whole batch: one read of where a
 // window stands answers both.
-static void DropDestroyedAndFit(INT group)
+bool CarryToGroup(int target)
+{
+    HWND w = GetForegroundWindow();
+    if (!IsGroupIndex(target) || !IsEligibleWindow(w))
+        return false;
+    AddWindowToGroup(target, w);
+    const Group &g = GroupTable[target];
+    int lowest = 0;
+    for (int i = 0; i < g.count; i++)
+        if (g.entries[i].stackRank < lowest)
+            lowest = g.entries[i].stackRank;
+    int i = FindInGroup(target, w);
+    if (i != NotFound)
+        GroupTable[target].entries[i].stackRank = lowest - 1;
+    SwitchToGroup(target);
+    return true;
+}
+
+static void DropDestroyedAndFit(int group)
 {
     ReadMonitorAreas();
     Group &g = GroupTable[group];
@@ -158,7 +176,7 @@ struct Answers {
     int count;  // positions it covers
 };
 
-static bool AnswersAt(const Answers &answers, INT group, int position)
+static bool AnswersAt(const Answers &answers, int group, int position)
 {
     if (answers.of && position < answers.count)
         return answers.of[position];
@@ -168,7 +186,7 @@ static bool AnswersAt(const Answers &answers, INT group, int position)
 // One window of the batch: its rank and position, so that the batch can
 // hand the windows over from the bottom of the captured stacking up.
 struct BatchSlot {
-    INT stackRank;
+    int stackRank;
     int position;
 };
 
@@ -186,7 +204,7 @@ static int CompareSlots(const void *a, const void *b)
 // Each deferral puts its window at the top, so handing the windows over
 // from the bottom of the captured stacking up restores that stacking. When
 // no room can be had for the order, they go in array order.
-static BatchSlot *BottomUpOrder(INT group, int count)
+static BatchSlot *BottomUpOrder(int group, int count)
 {
     BatchSlot *order = (BatchSlot *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(BatchSlot));
     if (!order)
@@ -205,13 +223,20 @@ static BatchSlot *BottomUpOrder(INT group, int count)
 // batch puts in place now. It runs when its program answers, perhaps long
 // after the top window was activated, and on top it would cover that one.
 // Queued windows of one program run in the order queued, bottom first, each
-// below the same window: they end in their order too.
-static HWND QueuedAnchor(INT group, const BatchSlot *order, int k, int count, const Answers &answers)
+// below the same window: they end in their order too. With none above that
+// answers, it goes below the top window, whose own show and raise are queued
+// too; unless both belong to one program, whose queue then runs the top
+// window's calls last.
+static HWND QueuedAnchor(int group, const BatchSlot *order, int k, int count, const Answers &answers)
 {
+    const Group &g = GroupTable[group];
     for (int above = k + 1; above < count; above++)
         if (AnswersAt(answers, group, order[above].position))
-            return GroupTable[group].entries[order[above].position].window;
-    return HWND_TOP;
+            return g.entries[order[above].position].window;
+    if (k + 1 == count)
+        return HWND_TOP;
+    HWND w = g.entries[order[k].position].window, top = g.entries[order[count - 1].position].window;
+    return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
 }
 
 // Shows the `count` non-minimised windows, those that answer in one batch
@@ -219,7 +244,7 @@ static HWND QueuedAnchor(INT group, const BatchSlot *order, int k, int count, co
 // and the windows must be shown singly. A window whose program does not
 // answer would hold up the whole batch: its show is queued instead, in its
 // place in the order.
-static bool ShowInBatch(INT group, int count, int answering, const Answers &answers)
+static bool ShowInBatch(int group, int count, int answering, const Answers &answers)
 {
     HDWP batch = answering > 0 ? BeginDeferWindowPos(answering) : nullptr;
     if (answering > 0 && !batch)
@@ -254,7 +279,7 @@ static bool ShowInBatch(INT group, int count, int answering, const Answers &answ
 
 // The entry to activate: the lowest stackRank among the non-minimised
 // entries, the earliest in array order among equals.
-static int ChooseTopEntry(INT group)
+static int ChooseTopEntry(int group)
 {
     const Group &g = GroupTable[group];
     int top = NotFound;
@@ -292,7 +317,7 @@ static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
     SetForegroundWindow(w);  // never waits
 }
 
-void ShowGroup(INT group)
+void ShowGroup(int group)
 {
     if (!IsGroupIndex(group))
         return;

@@ -4,6 +4,7 @@
 //   measure_faults.exe killstorm [rounds]   main killed at a random moment
 //   measure_faults.exe killboth [rounds]    main and watcher killed, start again
 //   measure_faults.exe hang [ms]            a window of a switched group hangs
+//   measure_faults.exe busy [switches]      a program busy at the hotkey, hiding its window now and then
 //   measure_faults.exe hangcalls            which calls wait for a hung window
 #include <windows.h>
 
@@ -40,6 +41,7 @@ std::vector<HWND> VisibleOf(const std::vector<HWND> &ws)
 // the helper's windows all share one thread, so this one hangs alone.
 
 const UINT HangRequest = WM_APP + 1;  // wParam: ms to sleep
+const UINT OwnShowRequest = WM_APP + 2;  // wParam: the show command its program gives its window
 const DWORD LongestHang = 3000;
 
 struct Hanger {
@@ -63,6 +65,8 @@ DWORD WINAPI HangerMain(void *)
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == HangRequest && !msg.hwnd)
             Sleep((DWORD)msg.wParam);
+        else if (msg.message == OwnShowRequest && !msg.hwnd)
+            ShowWindow(hanger.window, (int)msg.wParam);
         else
             DispatchMessageA(&msg);
     }
@@ -254,6 +258,93 @@ bool KillStorm(int rounds)
     return true;
 }
 
+// ---- A busy program ------------------------------------------------------------------
+
+// Whether the foreground window is the topmost of the windows on screen.
+bool ActiveOnTop(const std::vector<HWND> &ws)
+{
+    HWND active = GetForegroundWindow();
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (Contains(ws, w) && IsWindowVisible(w))
+            return w == active;
+    return true;
+}
+
+// Switches while the 31st window's program is busy for 50 ms, 500 ms or 3 s
+// at the hotkey, now and then after hiding its own window (to the tray, say)
+// or showing it again. Counted once every program answers: windows shown
+// although their program had hidden them, switches after which the active
+// window was not on top, and, after Exit, windows left hidden or marked.
+bool Busy(int switches)
+{
+    SeedRandom("busy");
+    if (!desk::Start() || !StartHanger())
+        return false;
+    std::vector<HWND> ws = MakeWindows("Busy", 10, SW_SHOWNOACTIVATE);
+    std::vector<HWND> all = WithHanger(ws);
+    Running p;
+    if ((int)ws.size() != 10 || !StartPlinthwise(&p)) {
+        desk::Stop();
+        StopHanger();
+        return false;
+    }
+    const DWORD busyFor[] = {50, 500, 3000};
+    int shownAgainstProgram = 0, notOnTop = 0, busyCount[3] = {};
+    bool hiddenByProgram = false;
+    for (int i = 0; i < switches; i++) {
+        // Its program hides its window only while it stands on screen (one
+        // hidden with its group is ours to bring back), and shows it again
+        // later; a window a program shows itself may cover the active one.
+        bool ownShow = false;
+        if (Below(100) < 25 && (hiddenByProgram || IsWindowVisible(hanger.window))) {
+            hiddenByProgram = !hiddenByProgram;
+            ownShow = !hiddenByProgram;
+            PostThreadMessageA(hanger.threadId, OwnShowRequest, hiddenByProgram ? SW_HIDE : SW_SHOWNOACTIVATE, 0);
+        }
+        int b = Below(3);
+        busyCount[b]++;
+        PostThreadMessageA(hanger.threadId, HangRequest, busyFor[b], 0);
+        desk::Pump(10);
+        RandomAction(ws);
+        double end = NowMs() + busyFor[b] + 300;
+        while (NowMs() < end) {
+            if (hiddenByProgram && IsWindowVisible(hanger.window)) {
+                shownAgainstProgram++;
+                break;
+            }
+            desk::Pump(20);
+        }
+        WaitForHanger();
+        Settle(all);
+        notOnTop += ownShow || ActiveOnTop(all) ? 0 : 1;
+    }
+    DWORD code = CloseProgram(&p);
+    WaitForHanger();
+    desk::Pump(500);
+    int left = 0, marked = CountMarked(all);
+    for (HWND w : all)
+        left += !IsWindowVisible(w) && !(w == hanger.window && hiddenByProgram) ? 1 : 0;
+    bool shownAtExit = hiddenByProgram && IsWindowVisible(hanger.window);
+    Release(&p);
+    desk::Stop();
+    KillStrayCopies();
+    StopHanger();
+    printf("busy: %d switches (busy 50 ms %d, 500 ms %d, 3 s %d); %d shown although their program hid them%s; %d "
+           "with the active window not on top; after Exit %d left hidden, %d marked, exit code %lu\n",
+           switches, busyCount[0], busyCount[1], busyCount[2], shownAgainstProgram, shownAtExit ? " (and by Exit)" : "",
+           notOnTop, left, marked, code);
+    Row("Busy program: 100 switches, a window's program busy 50 ms, 500 ms or 3 s at the hotkey, hiding and showing "
+        "its window now and then",
+        Format("%d shown although their program hid them; %d lost (%d marked) after Exit; active window not on top "
+               "after %d of %d switches",
+               shownAgainstProgram + (shownAtExit ? 1 : 0), left, marked, notOnTop, switches),
+        "0 shown, 0 lost, the active window on top after every switch",
+        shownAgainstProgram == 0 && !shownAtExit && left == 0 && marked == 0 && notOnTop == 0 && code == 0
+            ? "met"
+            : "MISSED");
+    return true;
+}
+
 // ---- Main and watcher killed together -----------------------------------------------
 
 bool KillBoth(int rounds)
@@ -362,8 +453,11 @@ int main(int argc, char **argv)
         ok = MeasureHang((DWORD)Arg(argc, argv, 2, 3000));
     else if (strcmp(what, "hangcalls") == 0)
         ok = MeasureHangCalls();
+    else if (strcmp(what, "busy") == 0)
+        ok = Busy(Arg(argc, argv, 2, 100));
     else {
-        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms] | hangcalls\n");
+        fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms] | hangcalls | busy "
+                        "[switches]\n");
         return 2;
     }
     KillStrayCopies();
