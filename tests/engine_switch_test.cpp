@@ -388,6 +388,15 @@ TEST_F(Switching, MinimisedNeverTopAndCarriedWindowOnTop)
     GroupTable[0].entries[FindInGroup(0, carried)].stackRank = -6;
     ShowGroup(0);
     EXPECT_EQ(sim::Foreground(), carried);
+
+    // Minimised by its program while its group was hidden, the top window is
+    // restored as it is activated, not left minimised.
+    SwitchToGroup(1);
+    sim::OwnerShow(carried, SW_MINIMIZE);
+    sim::OwnerShow(carried, SW_HIDE);
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(carried, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::Foreground(), carried);
 }
 
 // Windows delivers WinEvents while the thread waits in a cross-thread call:
