@@ -131,6 +131,11 @@ TEST(MarkerUnderFailure, PrivilegedWindowStaysOnScreenInItsGroup)
     SwitchToGroup(0);
     EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
     EXPECT_ON_SCREEN(p, SW_SHOWNORMAL);
+    // Left on screen in the hidden group, then hidden by its own program: the
+    // tick drops it.
+    sim::OwnerShow(p, SW_HIDE);
+    PurgeUnmarkedHidden();
+    EXPECT_EQ(FindInAnyGroup(p), nullptr);
 }
 
 } // namespace
