@@ -110,7 +110,8 @@ TEST(MarkerUnderFailure, WindowShownLaterLosesTheMarkerAtTheTick)
 }
 
 // A window of a program more privileged than ours refuses the marker, so the
-// switch leaves it on screen in its group; the others go and come back.
+// switch leaves it on screen in its group, until the user activates it; the
+// others go and come back.
 TEST(MarkerUnderFailure, PrivilegedWindowStaysOnScreenInItsGroup)
 {
     sim::MakeTaskbar();
@@ -123,9 +124,18 @@ TEST(MarkerUnderFailure, PrivilegedWindowStaysOnScreenInItsGroup)
     EXPECT_HIDDEN_BY_US(a);
     EXPECT_ON_SCREEN(p, SW_SHOWNORMAL);
     EXPECT_NE(FindInGroup(0, p), NotFound);
+    // Activated while its group is hidden, it joins the group on screen.
+    Activated(p);
+    EXPECT_NE(FindInGroup(1, p), NotFound);
+    EXPECT_EQ(FindInGroup(0, p), NotFound);
     SwitchToGroup(0);
     EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
     EXPECT_ON_SCREEN(p, SW_SHOWNORMAL);
+    // Left on screen in the hidden group, then hidden by its own program: the
+    // tick drops it.
+    sim::OwnerShow(p, SW_HIDE);
+    PurgeUnmarkedHidden();
+    EXPECT_EQ(FindInAnyGroup(p), nullptr);
 }
 
 } // namespace

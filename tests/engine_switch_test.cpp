@@ -235,6 +235,21 @@ TEST_F(Switching, FailedBatchStartFallsBackToSingleShows)
     EXPECT_ON_SCREEN(w3, SW_SHOWMINIMIZED);
 }
 
+// A batch refused at its end moved nothing: every window is shown singly.
+TEST_F(Switching, FailedBatchEndShowsEveryWindowSingly)
+{
+    HWND w1 = HiddenApp("W1", SW_SHOWNORMAL), w2 = HiddenApp("W2", SW_SHOWNORMAL);
+    PutEntry(1, w1, SW_SHOWNORMAL, 1);
+    PutEntry(1, w2, SW_SHOWNORMAL, 0);
+    sim::FailCall("EndDeferWindowPos");
+    sim::ClearCalls();
+    ShowGroup(1);
+    EXPECT_CALLS((std::vector<std::string>{"ShowWindow(W1, 8)", "ShowWindow(W2, 8)"}), sim::CallsOf({"ShowWindow"}));
+    EXPECT_ON_SCREEN(w1, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(w2, SW_SHOWNORMAL);
+    EXPECT_EQ(sim::Foreground(), w2);
+}
+
 TEST_F(Switching, ThirdDeferralFailingShowsEveryWindowSingly)
 {
     std::vector<HWND> w;
@@ -387,6 +402,15 @@ TEST_F(Switching, MinimisedNeverTopAndCarriedWindowOnTop)
     GroupTable[0].entries[FindInGroup(0, x)].stackRank = -5;
     GroupTable[0].entries[FindInGroup(0, carried)].stackRank = -6;
     ShowGroup(0);
+    EXPECT_EQ(sim::Foreground(), carried);
+
+    // Minimised by its program while its group was hidden, the top window is
+    // restored as it is activated, not left minimised.
+    SwitchToGroup(1);
+    sim::OwnerShow(carried, SW_MINIMIZE);
+    sim::OwnerShow(carried, SW_HIDE);
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(carried, SW_SHOWNORMAL);
     EXPECT_EQ(sim::Foreground(), carried);
 }
 
