@@ -129,6 +129,7 @@ step killstorm 600 $wine $m/measure_faults.exe killstorm 100
 step killboth 300 $wine $m/measure_faults.exe killboth 20
 step hang 180 $wine $m/measure_faults.exe hang 3000
 step busy 900 $wine $m/measure_faults.exe busy 100
+step secondcopy 600 $wine $m/measure_faults.exe secondcopy 20
 # Which calls wait for a hung window, and what each way of calling costs:
 # the figures behind the calls the program makes on other programs' windows.
 step hangcalls 180 $wine $m/measure_faults.exe hangcalls
