@@ -120,11 +120,16 @@ void Note(World &w, const std::string &text)
         w.recent.pop_front();
 }
 
-// The engine's own eligibility test. Its calls land in the call log, but
-// none of them is one the checks read or the faults aim at.
-bool Eligible(World &, HWND h)
+// The engine's eligibility, restated from what the desktop says, without
+// calling the engine or logging calls.
+bool Eligible(World &w, HWND h)
 {
-    return sim::Exists(h) && IsEligibleWindow(h);
+    if (!sim::Exists(h) || !sim::Visible(h))
+        return false;
+    if ((w.exStyles[h] & WS_EX_TOOLWINDOW) || !(w.styles[h] & WS_OVERLAPPEDWINDOW))
+        return false;
+    std::string cls = sim::ClassOf(h);
+    return !sim::Title(h).empty() && cls != "Progman" && cls != "WorkerW" && cls != "Shell_TrayWnd";
 }
 
 // The group holding the window, or -1.
