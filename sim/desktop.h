@@ -27,6 +27,7 @@ struct Window {
     bool restoreToMaximized = false; // minimised from the maximised state
     bool arranged = false;     // snapped: placed apart from its normal rectangle
     DWORD cloaked = 0;         // DWMWA_CLOAKED: why the window manager keeps it off screen
+    int systemDesktop = 0;     // which of the system's virtual desktops it stands on
     HWND parent = nullptr;
     std::vector<HWND> children;
     WNDPROC proc = nullptr;    // null for windows of other processes

@@ -9,6 +9,32 @@ void Cloak(HWND window, DWORD reason)
         w->cloaked = reason;
 }
 
+static int shownDesktop;
+
+static void CloakByDesktop(Window &w)
+{
+    if (w.systemDesktop == shownDesktop)
+        w.cloaked &= ~DWM_CLOAKED_SHELL;
+    else
+        w.cloaked |= DWM_CLOAKED_SHELL;
+}
+
+void MoveToSystemDesktop(HWND window, int desktop)
+{
+    if (Window *w = Find(window)) {
+        w->systemDesktop = desktop;
+        CloakByDesktop(*w);
+    }
+}
+
+void ShowSystemDesktop(int desktop)
+{
+    shownDesktop = desktop;
+    for (HWND h : D().zorder)
+        if (Window *w = Find(h))
+            CloakByDesktop(*w);
+}
+
 } // namespace sim
 
 using namespace sim;

@@ -41,6 +41,12 @@ void Place(HWND window, RECT rect);
 void Snap(HWND window, RECT rect);
 // The window manager cloaks the window (DWM_CLOAKED_*), or uncloaks it (0).
 void Cloak(HWND window, DWORD reason);
+// The system's virtual desktops (Win+Ctrl+arrows): a window moved to another
+// one, and the user going to another one. The shell cloaks every window of
+// the desktops not shown (DWM_CLOAKED_SHELL) and uncloaks those of the one
+// shown; a program's own cloak stays as it was.
+void MoveToSystemDesktop(HWND window, int desktop);
+void ShowSystemDesktop(int desktop);
 void OwnerSetProp(HWND window, const char *name, UINT_PTR value);
 // The window's program runs at a higher integrity level than the program
 // under test (elevated, say): calls that change the window are refused.

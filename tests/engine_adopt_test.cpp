@@ -234,20 +234,52 @@ TEST(Summon, FailedGrowthKeepsTheWindowHiddenAndMarked)
 TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)
 {
     HWND own = App("Hidden by owner"), ours = App("Hidden by us"), shown = App("Shown"),
-         minimised = App("Minimised", SW_SHOWMINNOACTIVE), gone = App("Gone"), away = App("Moved away");
-    for (HWND w : {own, ours, shown, minimised, gone, away})
+         minimised = App("Minimised", SW_SHOWMINNOACTIVE), gone = App("Gone"), away = App("Moved away"),
+         ownCloak = App("Cloaked by its program");
+    for (HWND w : {own, ours, shown, minimised, gone, away, ownCloak})
         AddWindowToGroup(1, w);
     sim::OwnerShow(own, SW_HIDE);
-    sim::Cloak(away, DWM_CLOAKED_SHELL);  // moved to another of the system's desktops
+    sim::MoveToSystemDesktop(away, 1);  // the shell cloaks it here
+    sim::Cloak(ownCloak, DWM_CLOAKED_APP);
     sim::OwnerSetProp(ours, HiddenMarkerName, 1);
     sim::OwnerShow(ours, SW_HIDE);
     sim::Destroy(gone);
     HiddenGroupsToCheck = true;  // as after a switch
     PurgeUnmarkedHidden();
     EXPECT_EQ(FindInAnyGroup(own), nullptr);
-    EXPECT_EQ(FindInAnyGroup(away), nullptr);
-    for (HWND w : {ours, shown, minimised, gone})
+    EXPECT_EQ(FindInAnyGroup(ownCloak), nullptr);
+    for (HWND w : {ours, shown, minimised, gone, away})
         EXPECT_NE(FindInGroup(1, w), NotFound) << sim::NameOf(w);
+}
+
+// The user moves a window to another of the system's virtual desktops, goes
+// there and back, and switches groups meanwhile: every window keeps its
+// group, hidden and shown with it, and nothing new is adopted from the
+// desktop not shown.
+TEST(Purge, SystemDesktopsLeaveTheGroupsAsTheyWere)
+{
+    sim::MakeTaskbar();
+    HWND a = App("A"), away = App("Away");
+    AdoptUnseenWindows();
+    sim::MoveToSystemDesktop(away, 1);
+    SwitchToGroup(1);
+    HWND b = App("B");
+    AdoptUnseenWindows();
+    sim::ShowSystemDesktop(1);
+    PurgeUnmarkedHidden();
+    AdoptUnseenWindows();
+    SwitchToGroup(0);
+    sim::ShowSystemDesktop(0);
+    UnmarkShownCurrentGroup();
+    PurgeUnmarkedHidden();
+    AdoptUnseenWindows();
+    EXPECT_EQ(GroupTable[0].count, 2);
+    EXPECT_NE(FindInGroup(0, a), NotFound);
+    EXPECT_NE(FindInGroup(0, away), NotFound);
+    EXPECT_EQ(Members(1), (std::vector<HWND>{b}));
+    EXPECT_ON_SCREEN(a, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(away, SW_SHOWNORMAL);
+    EXPECT_HIDDEN_BY_US(b);
 }
 
 // A window whose program has not answered for 5 s is hidden by the system

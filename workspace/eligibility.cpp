@@ -53,14 +53,26 @@ bool IsEligibleWindow(HWND window)
     return !IsCloakedWindow(window);
 }
 
-bool IsCloakedWindow(HWND window)
+// What the window manager says of the window's cloak; 0 where it cannot
+// say (Wine answers E_NOTIMPL), so that the window is judged by the other
+// tests.
+static DWORD CloakOf(HWND window)
 {
     DWORD cloaked = 0;
-    // A failed call counts as not cloaked: where the window manager cannot
-    // say (Wine answers E_NOTIMPL), the window is judged by the other tests.
     if (FAILED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)))
-        return false;
-    return cloaked != 0;
+        return 0;
+    return cloaked;
+}
+
+bool IsCloakedWindow(HWND window)
+{
+    return CloakOf(window) != 0;
+}
+
+bool IsCloakedByItsProgram(HWND window)
+{
+    DWORD cloaked = CloakOf(window);
+    return (cloaked & DWM_CLOAKED_APP) && !(cloaked & DWM_CLOAKED_SHELL);
 }
 
 static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
@@ -212,14 +224,15 @@ bool HiddenGroupsToCheck;
 
 bool IsDroppedFromGroup(HWND window, DWORD style)
 {
-    // A window moved to another of the system's virtual desktops is cloaked:
-    // gone from this desktop as if its program had hidden it. One whose
+    // A window its program cloaked instead of hiding it is gone as if its
+    // program had hidden it; one the shell cloaked (another of the system's
+    // virtual desktops, a suspended Store app) keeps its group. One whose
     // program does not answer may be hidden by the system behind its
     // stand-in: it is kept. The tests go from the cheapest answer that
     // settles it: a window on screen, as nearly every one is, costs the read
     // of its style the caller made. A style of 0 is a window that is gone, or
     // a read that failed: neither drops an entry.
-    return style != 0 && (!IsShownStyle(style) || IsCloakedWindow(window)) &&
+    return style != 0 && (!IsShownStyle(style) || IsCloakedByItsProgram(window)) &&
            !IsMarked(window) && !IsHungAppWindow(window);
 }
 

@@ -8,6 +8,10 @@ bool IsEligibleWindow(HWND window);
 // style: a suspended Store app's frame, a window on another of the system's
 // virtual desktops.
 bool IsCloakedWindow(HWND window);
+// Cloaked by its own program rather than by the shell: as good as hidden by
+// it. The shell cloaks the windows of the system's other virtual desktops
+// and suspended Store apps' frames, which keep their groups.
+bool IsCloakedByItsProgram(HWND window);
 // A top-level window with this style is on screen (IsWindowVisible): the
 // desktop above it always is. A window that is gone reads as style 0.
 inline bool IsShownStyle(DWORD style)

@@ -26,8 +26,8 @@ static bool IsGroupIndex(int group)
 
 // Records the entry's show state and hides its window. One read of the
 // style gives both the state and whether the window is on screen. False
-// when the window's own program has hidden it (or the window manager has
-// cloaked it): the entry then goes, as the maintenance purge would drop it.
+// when the window's own program has hidden it (or cloaked it instead): the
+// entry then goes, as the maintenance purge would drop it.
 static bool HideAndMarkOne(GroupEntry &entry)
 {
     HWND window = entry.window;
