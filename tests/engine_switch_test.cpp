@@ -123,48 +123,92 @@ TEST_F(Switching, RoundTripRestoresStatesStackingAndActivation)
     (void)before;
 }
 
-// A monitor unplugged while its windows' group was hidden: Windows moves
-// only visible windows off it, so the group's windows come back onto the
-// nearest monitor's work area, each keeping its size where it fits, the
-// maximised one maximised there; a window on a monitor is not touched. The
-// primary monitor's taskbar stands at the top, so that placements, given in
-// workspace coordinates, differ from screen coordinates.
-TEST_F(Switching, WindowsOfAMonitorThatWentAwayComeBackOnTheNearest)
+// A monitor unplugged while a window's group was hidden: Windows moves only
+// visible windows off it, so the window comes back onto the work area of the
+// nearest monitor that remains (not the primary one), keeping its size where
+// it fits, a maximised one maximised there, a minimised one left minimised; a
+// window on a monitor that remains is not touched. The primary monitor's
+// taskbar stands at the top, so that placements, given in workspace
+// coordinates, differ from screen coordinates: a normal rectangle that
+// reached the bottom of the monitor that went away must end at the bottom of
+// the work area, not a taskbar's height below it.
+struct Display {
+    RECT area, work;
+};
+const RECT PrimaryWork = {0, 40, 1280, 800};  // of the primary monitor {0, 0, 1280, 800}
+const Display Right = {{1280, 0, 2560, 1024}, {1280, 0, 2560, 984}};
+const Display Left = {{-1280, 0, 0, 1024}, {-1280, 0, 0, 1024}};
+const Display Above = {{0, -1024, 1280, 0}, {0, -1024, 1280, 0}};
+// Three in a row: the middle one shorter than the far one, its taskbar at the bottom.
+const Display Middle = {{1280, 0, 2560, 800}, {1280, 0, 2560, 760}};
+const Display Far = {{2560, 0, 3840, 1024}, {2560, 0, 3840, 1024}};
+
+struct MonitorCase {
+    const char *name;
+    std::vector<Display> others;  // beside the primary monitor
+    size_t removed;               // which of them goes while the window is hidden
+    RECT normal;                  // where the window stood, screen coordinates
+    UINT showCmd;
+    RECT bounds;       // where it stands once back (not checked for a minimised one)
+    RECT normalAfter;  // where restoring it puts it
+    std::vector<std::string> placed;  // the placement set for it, if any
+};
+
+const MonitorCase MonitorLayouts[] = {
+    {"NormalToTheEdgeOfTheNearest", {Right}, 0, {2200, 10, 2500, 210}, SW_SHOWNORMAL,
+     {980, 40, 1280, 240}, {980, 40, 1280, 240}, {}},
+    {"TooTallIsCutToTheWorkArea", {Right}, 0, {1300, 0, 2500, 1000}, SW_SHOWNORMAL,
+     {80, 40, 1280, 800}, {80, 40, 1280, 800}, {}},
+    {"MaximisedOnTheNearest", {Right}, 0, {1400, 100, 2040, 580}, SW_SHOWMAXIMIZED,
+     {0, 40, 1280, 800}, {640, 100, 1280, 580}, {"SetWindowPlacement(W, 3)"}},
+    {"MinimisedStaysHidden", {Right}, 0, {1500, 500, 1900, 800}, SW_SHOWMINIMIZED,
+     {}, {880, 500, 1280, 800}, {"SetWindowPlacement(W, 0)"}},
+    {"MinimisedFromTheBottomEdge", {Right}, 0, {1500, 624, 1900, 1024}, SW_SHOWMINIMIZED,
+     {}, {880, 400, 1280, 800}, {"SetWindowPlacement(W, 0)"}},
+    {"ThreeTheMiddleIsNearest", {Middle, Far}, 1, {3000, 100, 3400, 400}, SW_SHOWNORMAL,
+     {2160, 100, 2560, 400}, {2160, 100, 2560, 400}, {}},
+    {"ThreeMaximisedFromTheBottomEdge", {Middle, Far}, 1, {2700, 424, 3300, 1024}, SW_SHOWMAXIMIZED,
+     {1280, 0, 2560, 760}, {1960, 160, 2560, 760}, {"SetWindowPlacement(W, 3)"}},
+    {"ThreeMinimisedFromTheBottomEdge", {Middle, Far}, 1, {3000, 624, 3400, 1024}, SW_SHOWMINIMIZED,
+     {}, {2160, 360, 2560, 760}, {"SetWindowPlacement(W, 0)"}},
+    {"ThreeOnTheMiddleStaysPut", {Middle, Far}, 1, {1400, 100, 1800, 400}, SW_SHOWNORMAL,
+     {1400, 100, 1800, 400}, {1400, 100, 1800, 400}, {}},
+    {"LeftOfThePrimary", {Left}, 0, {-1000, 200, -600, 500}, SW_SHOWNORMAL,
+     {0, 200, 400, 500}, {0, 200, 400, 500}, {}},
+    {"AboveComesBelowTheTaskbar", {Above}, 0, {100, -500, 500, -200}, SW_SHOWNORMAL,
+     {100, 40, 500, 340}, {100, 40, 500, 340}, {}},
+};
+
+// Named by its row in test names and failures.
+void PrintTo(const MonitorCase &c, std::ostream *out) { *out << c.name; }
+
+class MonitorGone : public Switching, public ::testing::WithParamInterface<MonitorCase> {};
+
+TEST_P(MonitorGone, WindowComesBackOnTheNearestWorkArea)
 {
-    sim::SetWorkArea(sim::PrimaryMonitor(), RECT{0, 40, 1280, 800});
-    HMONITOR right = sim::AddMonitor(RECT{1280, 0, 2560, 1024}, RECT{1280, 0, 2560, 984});
-    HWND normal = App("Normal"), maxed = App("Maximised"), mini = App("Minimised"), big = App("Big"),
-         home = App("Home");
-    sim::Place(normal, RECT{2200, 10, 2500, 210});
-    sim::Place(maxed, RECT{1400, 100, 2040, 580});
-    sim::OwnerShow(maxed, SW_SHOWMAXIMIZED);
-    sim::Place(mini, RECT{1500, 500, 1900, 800});
-    sim::OwnerShow(mini, SW_SHOWMINNOACTIVE);
-    sim::Place(big, RECT{1300, 0, 2500, 1000});
+    const MonitorCase &c = GetParam();
+    sim::SetWorkArea(sim::PrimaryMonitor(), PrimaryWork);
+    std::vector<HMONITOR> others;
+    for (const Display &d : c.others)
+        others.push_back(sim::AddMonitor(d.area, d.work));
+    HWND w = App("W");
+    sim::Place(w, c.normal);
+    if (c.showCmd != SW_SHOWNORMAL)
+        sim::OwnerShow(w, c.showCmd == SW_SHOWMINIMIZED ? SW_SHOWMINNOACTIVE : (int)c.showCmd);
     AdoptUnseenWindows();
     SwitchToGroup(1);
-    HWND visible = App("Visible");
-    sim::Place(visible, RECT{2000, 100, 2400, 400});
-    sim::RemoveMonitor(right);
-    EXPECT_EQ(sim::Bounds(visible), (RECT{880, 100, 1280, 400}));
-    EXPECT_EQ(sim::Bounds(normal), (RECT{2200, 10, 2500, 210}));
-
+    sim::RemoveMonitor(others[c.removed]);
     sim::ClearCalls();
     SwitchToGroup(0);
-    EXPECT_ON_SCREEN(normal, SW_SHOWNORMAL);
-    EXPECT_EQ(sim::Bounds(normal), (RECT{980, 40, 1280, 240}));
-    EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
-    EXPECT_EQ(sim::Bounds(maxed), (RECT{0, 40, 1280, 800}));
-    EXPECT_EQ(sim::NormalBounds(maxed), (RECT{640, 100, 1280, 580}));
-    EXPECT_ON_SCREEN(mini, SW_SHOWMINIMIZED);
-    EXPECT_EQ(sim::NormalBounds(mini), (RECT{880, 500, 1280, 800}));
-    EXPECT_EQ(sim::Bounds(big), (RECT{80, 40, 1280, 800}));
-    EXPECT_EQ(sim::Bounds(home), (RECT{100, 100, 740, 580}));
-    std::vector<std::string> placed = sim::CallsOf({"SetWindowPlacement"});
-    std::sort(placed.begin(), placed.end());
-    EXPECT_CALLS((std::vector<std::string>{"SetWindowPlacement(Maximised, 3)", "SetWindowPlacement(Minimised, 0)"}),
-                 placed);
+    EXPECT_ON_SCREEN(w, c.showCmd);
+    if (c.showCmd != SW_SHOWMINIMIZED)
+        EXPECT_EQ(sim::Bounds(w), c.bounds);
+    EXPECT_EQ(sim::NormalBounds(w), c.normalAfter);
+    EXPECT_CALLS(c.placed, sim::CallsOf({"SetWindowPlacement"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, MonitorGone, ::testing::ValuesIn(MonitorLayouts),
+                         [](const ::testing::TestParamInfo<MonitorCase> &i) { return std::string(i.param.name); });
 
 // The batch hands the windows over from the bottom of the captured stacking
 // up, whatever their order in the group; without room for that order it
