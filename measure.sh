@@ -133,6 +133,10 @@ step secondcopy 600 $wine $m/measure_faults.exe secondcopy 20
 # Which calls wait for a hung window, and what each way of calling costs:
 # the figures behind the calls the program makes on other programs' windows.
 step hangcalls 180 $wine $m/measure_faults.exe hangcalls
+# The probe that tells a busy program from one that answers: what each
+# threshold adds to a switch per busy thread, and how often it takes a
+# healthy program working in bursts for one that does not answer.
+step probe 400 $wine $m/measure_faults.exe probe 300 20
 tests/wine/desktop-down --build build/mingw >/dev/null 2>&1
 trap - EXIT
 

@@ -7,6 +7,7 @@
 //   measure_faults.exe busy [switches]      a program busy at the hotkey, hiding its window now and then
 //   measure_faults.exe secondcopy [rounds]  killed during a hang, a new copy started while it lasts
 //   measure_faults.exe hangcalls            which calls wait for a hung window
+//   measure_faults.exe probe [n] [switches] what the answer probe costs and how often it misjudges
 #include <windows.h>
 
 #include <stdio.h>
@@ -516,6 +517,7 @@ bool KillBoth(int rounds)
 
 bool MeasureHang(DWORD hangMs);  // hang.cpp
 bool MeasureHangCalls();         // hangcalls.cpp
+bool MeasureProbe(int perThreshold, int rounds);  // probe.cpp
 
 int main(int argc, char **argv)
 {
@@ -533,11 +535,13 @@ int main(int argc, char **argv)
         ok = MeasureHangCalls();
     else if (strcmp(what, "busy") == 0)
         ok = Busy(Arg(argc, argv, 2, 100));
+    else if (strcmp(what, "probe") == 0)
+        ok = MeasureProbe(Arg(argc, argv, 2, 200), Arg(argc, argv, 3, 15));
     else if (strcmp(what, "secondcopy") == 0)
         ok = SecondCopy(Arg(argc, argv, 2, 20));
     else {
         fprintf(stderr, "usage: measure_faults.exe killstorm [rounds] | killboth [rounds] | hang [ms] | hangcalls | busy "
-                        "[switches] | secondcopy [rounds]\n");
+                        "[switches] | secondcopy [rounds] | probe [probes] [switches]\n");
         return 2;
     }
     KillStrayCopies();
