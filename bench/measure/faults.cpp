@@ -536,7 +536,7 @@ int main(int argc, char **argv)
     else if (strcmp(what, "busy") == 0)
         ok = Busy(Arg(argc, argv, 2, 100));
     else if (strcmp(what, "probe") == 0)
-        ok = MeasureProbe(Arg(argc, argv, 2, 200), Arg(argc, argv, 3, 15));
+        ok = MeasureProbe(Arg(argc, argv, 2, 300), Arg(argc, argv, 3, 30));
     else if (strcmp(what, "secondcopy") == 0)
         ok = SecondCopy(Arg(argc, argv, 2, 20));
     else {

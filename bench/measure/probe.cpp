@@ -164,6 +164,25 @@ void MeasureMisjudged(int perThreshold, Misjudged *out)
            loaded.bursts, hung, (int)order.size());
 }
 
+// The same for a program that waits for its messages: none should be missed
+// at the program's threshold, on a machine as loaded as this one is.
+Misjudged MeasureIdle(int probes)
+{
+    Misjudged idle;
+    for (int i = 0; i < probes; i++) {
+        Sleep(5 + Below(30));
+        double t0 = NowMs();
+        idle.silent += Answers(workers[0].window, Thresholds[0]) ? 0 : 1;
+        idle.ms.push_back(NowMs() - t0);
+        idle.probes++;
+    }
+    printf("probe: idle program, threshold %u ms: %d of %d probes said not answering; a probe took %.2f ms median, "
+           "%.2f ms at the 99th percentile, %.2f ms at most\n",
+           Thresholds[0], idle.silent, idle.probes, Median(idle.ms), Percentile(idle.ms, 0.99),
+           *std::max_element(idle.ms.begin(), idle.ms.end()));
+    return idle;
+}
+
 // ---- What a busy program costs a switch --------------------------------------------------
 // A switch's calls on the windows: every window hidden, then shown again in
 // one batch, each thread asked once; a window whose thread does not answer
@@ -176,15 +195,22 @@ struct Judged {
     bool answers;
 };
 
-double TimedSwitch(const std::vector<HWND> &ws, UINT threshold)
+struct SwitchTime {
+    double ms, judgingMs;  // the whole switch, and the part spent judging
+};
+
+SwitchTime TimedSwitch(const std::vector<HWND> &ws, UINT threshold)
 {
     std::vector<Judged> asked;
+    double judging = 0;
     auto answers = [&](HWND w) {
         DWORD thread = GetWindowThreadProcessId(w, nullptr);
         for (const Judged &j : asked)
             if (j.thread == thread)
                 return j.answers;
+        double t0 = NowMs();
         asked.push_back({thread, Answers(w, threshold)});
+        judging += NowMs() - t0;
         return asked.back().answers;
     };
     double t0 = NowMs();
@@ -202,7 +228,7 @@ double TimedSwitch(const std::vector<HWND> &ws, UINT threshold)
             SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, ShowFlags | SWP_ASYNCWINDOWPOS);
     }
     EndDeferWindowPos(batch);
-    return NowMs() - t0;
+    return {NowMs() - t0, judging};
 }
 
 // Until every worker answers and every window stands on screen.
@@ -220,8 +246,9 @@ const int BusyCountCount = sizeof BusyCounts / sizeof BusyCounts[0];
 const UINT Ways[] = {10, 20, 50, HungTestAlone};
 const int WayCount = sizeof Ways / sizeof Ways[0];
 
-// ms[way][busy count]: what each switch took.
-void MeasureSwitchCost(const std::vector<HWND> &helperWindows, int rounds, std::vector<double> ms[][BusyCountCount])
+// ms[way][busy count]: what each switch took; judging: the part spent judging.
+void MeasureSwitchCost(const std::vector<HWND> &helperWindows, int rounds, std::vector<double> ms[][BusyCountCount],
+                       std::vector<double> judging[][BusyCountCount])
 {
     std::vector<HWND> ws = helperWindows;
     for (int i = 0; i < BusyThreads; i++)
@@ -236,7 +263,9 @@ void MeasureSwitchCost(const std::vector<HWND> &helperWindows, int rounds, std::
         for (int i = 0; i < BusyCounts[busy]; i++)
             PostThreadMessageA(workers[i].id, BusyRequest, BusyFor, 0);
         Sleep(20);  // every busy worker is in its work
-        ms[way][busy].push_back(TimedSwitch(ws, Ways[way]));
+        SwitchTime t = TimedSwitch(ws, Ways[way]);
+        ms[way][busy].push_back(t.ms);
+        judging[way][busy].push_back(t.judgingMs);
         Settle(ws);
         desk::Pump(20);
     }
@@ -274,14 +303,17 @@ bool MeasureProbe(int perThreshold, int rounds)
                *std::max_element(m.ms.begin(), m.ms.end()));
         fractions += Format("%s%u ms %.0f %% +- %.0f", t ? ", " : "", Thresholds[t], 100 * p, 100 * spread);
     }
+    Misjudged idle = MeasureIdle(perThreshold);
     Row(Format("Probe: a healthy program working in bursts of 5-40 ms, taken for one not answering (%d probes per "
                "threshold)",
                perThreshold)
             .c_str(),
-        fractions, "reported", "-");
+        fractions + Format("; a program waiting for its messages: %d of %d at %u ms", idle.silent, idle.probes,
+                           Thresholds[0]),
+        "reported", "-");
 
-    std::vector<double> ms[WayCount][BusyCountCount];
-    MeasureSwitchCost(ws, rounds, ms);
+    std::vector<double> ms[WayCount][BusyCountCount], judging[WayCount][BusyCountCount];
+    MeasureSwitchCost(ws, rounds, ms, judging);
     std::string costs;
     double chosenPerThread = 0, chosenFloor = 0;
     for (int way = 0; way < WayCount; way++) {
@@ -295,12 +327,15 @@ bool MeasureProbe(int perThreshold, int rounds)
         }
         double one = Median(ms[way][1]) - floor;
         double perThread = (Median(ms[way][BusyCountCount - 1]) - floor) / BusyThreads;
-        printf("; over the floor: one busy thread %.1f ms, %d busy %.1f ms each (medians of %d)\n", one, BusyThreads,
-               perThread, rounds);
-        costs += Format("%s%s +%.1f ms (%d busy: +%.1f ms each)", way ? "; " : "", ThresholdName(Ways[way]).c_str(),
-                        one, BusyThreads, perThread);
+        // The judging alone, without the noise of the calls around it.
+        double judged = (Median(judging[way][BusyCountCount - 1]) - Median(judging[way][0])) / BusyThreads;
+        printf("; over the floor: one busy thread %.1f ms, %d busy %.1f ms each; judging %.1f ms per busy thread "
+               "(medians of %d)\n",
+               one, BusyThreads, perThread, judged, rounds);
+        costs += Format("%s%s +%.1f ms (%d busy: +%.1f ms each, judging %.1f ms each)", way ? "; " : "",
+                        ThresholdName(Ways[way]).c_str(), one, BusyThreads, perThread, judged);
         if (way == 0)
-            chosenPerThread = std::max(one, perThread), chosenFloor = floor;
+            chosenPerThread = perThread, chosenFloor = floor;
     }
     // The program's threshold costs a switch that threshold per busy thread,
     // and one tick of the system's clock (15.6 ms) at most beyond it.
