@@ -60,6 +60,29 @@ static void PlaceAfter(HWND window, HWND after)
     }
 }
 
+static bool IsOwnedBy(HWND window, HWND owner)
+{
+    for (Window *w = Find(window); w && w->owner; w = Find(w->owner))
+        if (w->owner == owner)
+            return true;
+    return false;
+}
+
+// "An owned window is always above its owner": moved or activated without
+// SWP_NOOWNERZORDER, a window takes the windows it owns along, right above
+// it in the order they had (Wine does the same; with the flag it does not).
+static void RaiseOwnedAbove(HWND owner)
+{
+    std::vector<HWND> &z = D().zorder, owned;
+    for (HWND h : z)
+        if (IsOwnedBy(h, owner))
+            owned.push_back(h);
+    if (owned.empty())
+        return;
+    z.erase(std::remove_if(z.begin(), z.end(), [&](HWND h) { return IsOwnedBy(h, owner); }), z.end());
+    z.insert(std::find(z.begin(), z.end(), owner), owned.begin(), owned.end());
+}
+
 void PostEvent(DWORD event, HWND window) { D().events.push_back({event, window, D().now}); }
 
 static bool CanActivate(const Window &w)
@@ -92,6 +115,7 @@ void SetForegroundInternal(HWND window)
 {
     Desktop &d = D();
     RaiseToTop(window);
+    RaiseOwnedAbove(window);
     if (d.foreground == window)
         return;
     d.foreground = window;
@@ -197,8 +221,11 @@ void ShowInternal(Window &w, int command)
             SetForegroundInternal(h);
         return;
     // "Displays the window in its current size and position", like SW_SHOW,
-    // but the active window stays active.
+    // but the active window stays active. A hidden top-level window goes to
+    // the top of the Z order as it appears (as on Wine).
     case SW_SHOWNA:
+        if (!w.visible && top)
+            RaiseToTop(h);
         w.visible = true;
         return;
     default:
@@ -226,9 +253,12 @@ DWORD StartForeignProcess(const char *image)
     return pid;
 }
 
-HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, DWORD pid)
+HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, DWORD pid,
+                HWND owner)
 {
     Desktop &d = D();
+    if (Window *o = Find(owner))
+        pid = o->pid;
     if (pid == 0) {
         if (d.defaultForeignPid == 0)
             d.defaultForeignPid = StartForeignProcess("app.exe");
@@ -243,6 +273,7 @@ HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exS
     w.style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
     w.exStyle = exStyle;
     w.rect = w.normalRect = {100, 100, 740, 580};
+    w.owner = Find(owner) ? owner : nullptr;
     d.zorder.insert(d.zorder.begin(), h);
     if (showCmd != SW_HIDE)
         ShowInternal(w, showCmd);
@@ -751,6 +782,8 @@ HWND GetWindow(HWND window, UINT command)
         return list.empty() ? nullptr : list.back();
     case GW_CHILD:
         return w->children.empty() ? nullptr : w->children.front();
+    case GW_OWNER:
+        return w->owner;
     default:
         return nullptr;
     }
@@ -778,8 +811,11 @@ static void ApplyWindowPos(Window &w, HWND after, int x, int y, int cx, int cy, 
         if (d.foreground == h)
             ActivateOther(h);
     }
-    if (!(flags & SWP_NOZORDER) && IsTopLevel(w))
+    if (!(flags & SWP_NOZORDER) && IsTopLevel(w)) {
         PlaceAfter(h, after);
+        if (!(flags & SWP_NOOWNERZORDER))
+            RaiseOwnedAbove(h);
+    }
     if (!(flags & SWP_NOACTIVATE) && !(flags & SWP_HIDEWINDOW) && IsTopLevel(w) && w.visible &&
         d.foreground != h) {
         d.foreground = h;

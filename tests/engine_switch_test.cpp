@@ -47,7 +47,7 @@ const std::vector<std::string> ShowWorkedExample = {
     "DeferWindowPos(W2, 0, 0x0253)",
     "EndDeferWindowPos()",
     "ShowWindow(W3, 7)",
-    "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)",
+    "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0003)",
     "SetForegroundWindow(W2)",
     "RemovePropA(W1, PlinthwiseHidden)",
     "RemovePropA(W2, PlinthwiseHidden)",
@@ -227,7 +227,7 @@ TEST_F(Switching, FailedBatchStartFallsBackToSingleShows)
     ShowGroup(1);
     EXPECT_CALLS((std::vector<std::string>{
                      "BeginDeferWindowPos(2)", "ShowWindow(W1, 8)", "ShowWindow(W2, 8)", "ShowWindow(W3, 7)",
-                     "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)", "SetForegroundWindow(W2)",
+                     "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0003)", "SetForegroundWindow(W2)",
                      "RemovePropA(W1, PlinthwiseHidden)", "RemovePropA(W2, PlinthwiseHidden)",
                      "RemovePropA(W3, PlinthwiseHidden)"}),
                  ShowGroupCalls());
@@ -263,7 +263,7 @@ TEST_F(Switching, ThirdDeferralFailingShowsEveryWindowSingly)
     EXPECT_CALLS((std::vector<std::string>{
                      "BeginDeferWindowPos(4)", "DeferWindowPos(W1, 0, 0x0253)", "DeferWindowPos(W2, 0, 0x0253)",
                      "DeferWindowPos(W3, 0, 0x0253)", "ShowWindow(W1, 8)", "ShowWindow(W2, 8)", "ShowWindow(W3, 8)",
-                     "ShowWindow(W4, 8)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0203)",
+                     "ShowWindow(W4, 8)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0003)",
                      "SetForegroundWindow(W4)", "RemovePropA(W1, PlinthwiseHidden)",
                      "RemovePropA(W2, PlinthwiseHidden)", "RemovePropA(W3, PlinthwiseHidden)",
                      "RemovePropA(W4, PlinthwiseHidden)"}),
@@ -355,10 +355,10 @@ TEST_F(Switching, FailedStateReadKeepsTheSavedState)
     HWND a = App("A", SW_SHOWMAXIMIZED);
     AdoptUnseenWindows();
     sim::OwnerShow(a, SW_SHOWNORMAL);
-    // The switch's adoption pass reads the styles of the windows it does not
+    // The switch's ranking pass reads the styles of the windows it does not
     // know first; the read after those is the capture's.
     sim::ClearCalls();
-    AdoptUnseenWindows();
+    AdoptUnseenWindowsRanking(0);
     sim::FailCall("GetWindowLongA", (int)sim::CallsOf({"GetWindowLongA"}).size() + 1);
     SwitchToGroup(1);
     EXPECT_EQ(EntryOf(0, a).savedShowCmd, (UINT)SW_SHOWMAXIMIZED);

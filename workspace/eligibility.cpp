@@ -6,6 +6,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
+#include "workspace/owned.h"
 
 static const int TextBufferSize = 256;
 // A switch causes a few foreground changes; more than this many while one
@@ -91,6 +92,11 @@ static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
     return TRUE;
 }
 
+void AdoptUnseenWindow(HWND window)
+{
+    AdoptIfUnseen(window, 0);
+}
+
 void AdoptUnseenWindows()
 {
     EnumWindows(AdoptIfUnseen, 0);
@@ -109,6 +115,8 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
     int i = FindInGroup(pass.group, window);
     if (i != NotFound)
         GroupTable[pass.group].entries[i].stackRank = pass.nextRank++;
+    else if (!FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, pass.nextRank))
+        pass.nextRank++;
     return TRUE;
 }
 
@@ -130,13 +138,8 @@ void SummonHiddenWindow(HWND window)
         showCmd = found->savedShowCmd;
     RemoveWindowFromAllGroups(window);
     // Appended without the eligibility test: the window is still hidden.
-    Group &g = GroupTable[CurrentGroup];
-    if (g.count == g.capacity && !GrowGroup(CurrentGroup))
+    if (!AppendEntry(CurrentGroup, window, showCmd, -1, nullptr))
         return;  // stays hidden and marked, recoverable by the marker
-    GroupEntry &e = g.entries[g.count++];
-    e.window = window;
-    e.savedShowCmd = showCmd;
-    e.stackRank = -1;
     // SW_SHOW, not SW_SHOWNORMAL, which would take a snapped window out of
     // its arrangement.
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE

@@ -12,12 +12,16 @@
 #include "workspace/marker.h"
 #include "workspace/monitorfit.h"
 #include "workspace/nowait.h"
+#include "workspace/owned.h"
 
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
-// Flags that raise the top window; activation is wanted here.
-static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
+// Flags that raise the top window; activation is wanted here. Without
+// SWP_NOOWNERZORDER the windows it owns (its palettes) go up with it and
+// stay above it, as they would if it were activated; a raise that put it
+// over them would hide them behind it where the activation is refused.
+static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE;
 
 static bool IsGroupIndex(int group)
 {
@@ -153,6 +157,8 @@ bool CarryToGroup(int target)
     int i = FindInGroup(target, w);
     if (i != NotFound)
         GroupTable[target].entries[i].stackRank = lowest - 1;
+    // No window it owns is left behind in the group it leaves.
+    CarryOwnedWindows(w, target, lowest - 2);
     SwitchToGroup(target);
     return true;
 }
@@ -278,13 +284,14 @@ static bool ShowInBatch(int group, int count, int answering, const Answers &answ
 }
 
 // The entry to activate: the lowest stackRank among the non-minimised
-// entries, the earliest in array order among equals.
+// entries, the earliest in array order among equals. A window that travels
+// with its owner is never it: activating the owner puts it back above.
 static int ChooseTopEntry(int group)
 {
     const Group &g = GroupTable[group];
     int top = NotFound;
     for (int i = 0; i < g.count; i++) {
-        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd) || g.entries[i].owner)
             continue;
         if (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank)
             top = i;

@@ -1,0 +1,17 @@
+// Windows owned by a managed window (palettes, floating toolbars, a Find
+// dialog) come and go with their owner. The system hides owned windows with
+// a minimised owner but never with a hidden one, so without this they would
+// float over the next group.
+#pragma once
+
+#include "platform/platform.h"
+
+// Called by the switch's ranking pass for a window no group holds: when it
+// is on screen and owned, directly or through other owned windows, by a
+// window of `group`, it joins the group with that owner and the rank given,
+// to be hidden and shown with it. True when it joined.
+bool TakeOwnedWindow(int group, HWND window, int stackRank);
+// The carry: every window of any group that `carried` owns moves with it
+// into `target`, ranked from `rank` downwards (nearer the top), so that
+// each stays above it.
+void CarryOwnedWindows(HWND carried, int target, int rank);
