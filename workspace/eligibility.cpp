@@ -151,6 +151,9 @@ void SummonHiddenWindow(HWND window)
     ShowOrQueue(window, command, answering);
     if (!answering || !UnmarkIfShown(window))
         MarkersAwaitingShow = true;
+    // Its palettes come with it; the activation then puts them above it.
+    if (SummonOwnedWindows(window))
+        MarkersAwaitingShow = true;
     SetForegroundWindow(window);
 }
 

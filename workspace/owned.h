@@ -15,3 +15,7 @@ bool TakeOwnedWindow(int group, HWND window, int stackRank);
 // into `target`, ranked from `rank` downwards (nearer the top), so that
 // each stays above it.
 void CarryOwnedWindows(HWND carried, int target, int rank);
+// A hidden window summoned into the group on screen: the windows that
+// travel with it come too, shown without activation. True while any of them
+// is not yet seen on screen and keeps its marker.
+bool SummonOwnedWindows(HWND summoned);
