@@ -68,21 +68,6 @@ static bool IsOwnedBy(HWND window, HWND owner)
     return false;
 }
 
-// "An owned window is always above its owner": moved or activated without
-// SWP_NOOWNERZORDER, a window takes the windows it owns along, right above
-// it in the order they had (Wine does the same; with the flag it does not).
-static void RaiseOwnedAbove(HWND owner)
-{
-    std::vector<HWND> &z = D().zorder, owned;
-    for (HWND h : z)
-        if (IsOwnedBy(h, owner))
-            owned.push_back(h);
-    if (owned.empty())
-        return;
-    z.erase(std::remove_if(z.begin(), z.end(), [&](HWND h) { return IsOwnedBy(h, owner); }), z.end());
-    z.insert(std::find(z.begin(), z.end(), owner), owned.begin(), owned.end());
-}
-
 void PostEvent(DWORD event, HWND window) { D().events.push_back({event, window, D().now}); }
 
 static bool CanActivate(const Window &w)
@@ -115,7 +100,6 @@ void SetForegroundInternal(HWND window)
 {
     Desktop &d = D();
     RaiseToTop(window);
-    RaiseOwnedAbove(window);
     if (d.foreground == window)
         return;
     d.foreground = window;
@@ -811,11 +795,8 @@ static void ApplyWindowPos(Window &w, HWND after, int x, int y, int cx, int cy, 
         if (d.foreground == h)
             ActivateOther(h);
     }
-    if (!(flags & SWP_NOZORDER) && IsTopLevel(w)) {
+    if (!(flags & SWP_NOZORDER) && IsTopLevel(w))
         PlaceAfter(h, after);
-        if (!(flags & SWP_NOOWNERZORDER))
-            RaiseOwnedAbove(h);
-    }
     if (!(flags & SWP_NOACTIVATE) && !(flags & SWP_HIDEWINDOW) && IsTopLevel(w) && w.visible &&
         d.foreground != h) {
         d.foreground = h;

@@ -47,7 +47,7 @@ const std::vector<std::string> ShowWorkedExample = {
     "DeferWindowPos(W2, 0, 0x0253)",
     "EndDeferWindowPos()",
     "ShowWindow(W3, 7)",
-    "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0003)",
+    "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)",
     "SetForegroundWindow(W2)",
     "RemovePropA(W1, PlinthwiseHidden)",
     "RemovePropA(W2, PlinthwiseHidden)",
@@ -227,7 +227,7 @@ TEST_F(Switching, FailedBatchStartFallsBackToSingleShows)
     ShowGroup(1);
     EXPECT_CALLS((std::vector<std::string>{
                      "BeginDeferWindowPos(2)", "ShowWindow(W1, 8)", "ShowWindow(W2, 8)", "ShowWindow(W3, 7)",
-                     "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0003)", "SetForegroundWindow(W2)",
+                     "SetWindowPos(W2, 0, 0, 0, 0, 0, 0x0203)", "SetForegroundWindow(W2)",
                      "RemovePropA(W1, PlinthwiseHidden)", "RemovePropA(W2, PlinthwiseHidden)",
                      "RemovePropA(W3, PlinthwiseHidden)"}),
                  ShowGroupCalls());
@@ -263,7 +263,7 @@ TEST_F(Switching, ThirdDeferralFailingShowsEveryWindowSingly)
     EXPECT_CALLS((std::vector<std::string>{
                      "BeginDeferWindowPos(4)", "DeferWindowPos(W1, 0, 0x0253)", "DeferWindowPos(W2, 0, 0x0253)",
                      "DeferWindowPos(W3, 0, 0x0253)", "ShowWindow(W1, 8)", "ShowWindow(W2, 8)", "ShowWindow(W3, 8)",
-                     "ShowWindow(W4, 8)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0003)",
+                     "ShowWindow(W4, 8)", "SetWindowPos(W4, 0, 0, 0, 0, 0, 0x0203)",
                      "SetForegroundWindow(W4)", "RemovePropA(W1, PlinthwiseHidden)",
                      "RemovePropA(W2, PlinthwiseHidden)", "RemovePropA(W3, PlinthwiseHidden)",
                      "RemovePropA(W4, PlinthwiseHidden)"}),
@@ -442,6 +442,8 @@ TEST_F(Switching, OwnedWindowsComeAndGoWithTheirOwner)
     EXPECT_FALSE(sim::Visible(closed) || sim::HasProp(closed, HiddenMarkerName));
     EXPECT_TRUE(sim::Visible(tip) && !sim::HasProp(tip, HiddenMarkerName));
     sim::Destroy(tip);
+    // Shown singly, then the owner raised: its palettes go back above it.
+    sim::FailCall("EndDeferWindowPos");
     SwitchToGroup(0);
     for (HWND w : {a, b, p, q})
         EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);

@@ -17,11 +17,8 @@
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
-// Flags that raise the top window; activation is wanted here. Without
-// SWP_NOOWNERZORDER the windows it owns (its palettes) go up with it and
-// stay above it, as they would if it were activated; a raise that put it
-// over them would hide them behind it where the activation is refused.
-static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE;
+// Flags that raise the top window; activation is wanted here.
+static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
 
 static bool IsGroupIndex(int group)
 {
@@ -299,12 +296,38 @@ static int ChooseTopEntry(int group)
     return top;
 }
 
+// The raise of a window leaves the windows that travel with it below it
+// (Wine, and Windows too with SWP_NOOWNERZORDER): they go back above it,
+// from the bottom of their stacking up, without activation.
+static bool RanksBelow(const GroupEntry *entries, int i, int j)
+{
+    return entries[i].stackRank > entries[j].stackRank || (entries[i].stackRank == entries[j].stackRank && i > j);
+}
+
+static void RaiseOwnedAbove(int group, HWND owner)
+{
+    const Group &g = GroupTable[group];
+    for (int last = NotFound;;) {
+        // The lowest of those not raised yet: next below the last one.
+        int next = NotFound;
+        for (int i = 0; i < g.count; i++)
+            if (g.entries[i].owner == owner && (last == NotFound || RanksBelow(g.entries, last, i)) &&
+                (next == NotFound || RanksBelow(g.entries, i, next)))
+                next = i;
+        if (next == NotFound)
+            return;
+        last = next;
+        HWND w = g.entries[next].window;
+        PositionOrQueue(w, ShowBatchFlags, IsAnswering(w));
+    }
+}
+
 // Shows the top window in its saved state, on top, and activates it. The
 // show and the raise are each a round of messages with the window's program,
 // and both are skipped when they would change nothing: the batch, which
 // hands this window over last, has put it on top already, and a window that
 // stands visible in the saved state needs no show to get there.
-static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
+static void ActivateTopWindow(int group, const GroupEntry &entry, bool onTop)
 {
     HWND w = entry.window;
     DWORD style = (DWORD)GetWindowLongA(w, GWL_STYLE);
@@ -320,6 +343,7 @@ static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
         if (!inState)
             ShowOrQueue(w, maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW, answers);
         PositionOrQueue(w, RaiseFlags, answers);
+        RaiseOwnedAbove(group, w);
     }
     SetForegroundWindow(w);  // never waits
 }
@@ -359,7 +383,7 @@ void ShowGroup(int group)
 
     int top = ChooseTopEntry(group);
     if (top != NotFound)
-        ActivateTopWindow(g.entries[top], batched && minimized == 0 && answering == shown);
+        ActivateTopWindow(group, g.entries[top], batched && minimized == 0 && answering == shown);
     // The marker goes once the window is seen on screen. One that did not
     // come back, or whose show is queued behind a hang, keeps it, and with it
     // the way back after a crash, until the maintenance tick sees it back.
