@@ -13,6 +13,7 @@
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/showing.h"
 #include "workspace/switching.h"
 
 inline bool operator==(const RECT &a, const RECT &b)

@@ -11,11 +11,6 @@ int CurrentGroup;
 
 static const int FirstCapacity = 32;
 
-static bool IsGroupIndex(int group)
-{
-    return (UINT)group < (UINT)GroupCount;
-}
-
 bool IsMinimizedShowCmd(UINT showCmd)
 {
     return showCmd == SW_SHOWMINIMIZED || showCmd == SW_MINIMIZE || showCmd == SW_SHOWMINNOACTIVE ||

@@ -30,6 +30,12 @@ extern int CurrentGroup;              // the group on screen, 0 to 4
 
 const int NotFound = -1;
 
+// An index from outside is tested as an unsigned number.
+inline bool IsGroupIndex(int group)
+{
+    return (UINT)group < (UINT)GroupCount;
+}
+
 bool IsMinimizedShowCmd(UINT showCmd);
 void AddWindowToGroup(int group, HWND window);
 // Appends an entry without the eligibility test (a window that is hidden, or
