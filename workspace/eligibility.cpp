@@ -111,12 +111,20 @@ struct RankingPass {
 static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
 {
     RankingPass &pass = *(RankingPass *)value;
-    AdoptIfUnseen(window, 0);
     int i = FindInGroup(pass.group, window);
+    if (i == NotFound && !FindInAnyGroup(window)) {
+        // One read settles the many hidden windows a desktop holds: neither
+        // eligible nor a palette on screen.
+        DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+        if (!IsShownStyle(style))
+            return TRUE;
+        AdoptIfUnseen(window, 0);
+        i = FindInGroup(pass.group, window);
+        if (i == NotFound && !FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, style, pass.nextRank))
+            pass.nextRank++;
+    }
     if (i != NotFound)
         GroupTable[pass.group].entries[i].stackRank = pass.nextRank++;
-    else if (!FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, pass.nextRank))
-        pass.nextRank++;
     return TRUE;
 }
 

@@ -27,12 +27,11 @@ static HWND GroupOwnerOf(int group, HWND window)
     return nullptr;
 }
 
-bool TakeOwnedWindow(int group, HWND window, int stackRank)
+bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
 {
     // A window its program hid (or cloaked) stays as it is. Topmost owned
     // windows are tooltips, menus and drop-down lists, which their programs
     // close by themselves: shown again later, they would stand there stale.
-    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     if (!IsShownStyle(style))
         return false;
     if ((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST)

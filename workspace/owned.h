@@ -6,11 +6,12 @@
 
 #include "platform/platform.h"
 
-// Called by the switch's ranking pass for a window no group holds: when it
-// is on screen and owned, directly or through other owned windows, by a
-// window of `group`, it joins the group with that owner and the rank given,
-// to be hidden and shown with it. True when it joined.
-bool TakeOwnedWindow(int group, HWND window, int stackRank);
+// Called by the switch's ranking pass for a window no group holds, on
+// screen by the `style` just read: when a window of `group` owns it,
+// directly or through other owned windows, it joins the group with that
+// owner and the rank given, to be hidden and shown with it. True when it
+// joined.
+bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank);
 // The carry: every window of any group that `carried` owns moves with it
 // into `target`, ranked from `rank` downwards (nearer the top), so that
 // each stays above it.
