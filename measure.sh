@@ -136,7 +136,7 @@ step hangcalls 180 $wine $m/measure_faults.exe hangcalls
 # The probe that tells a busy program from one that answers: what each
 # threshold adds to a switch per busy thread, and how often it takes a
 # healthy program working in bursts for one that does not answer.
-step probe 480 $wine $m/measure_faults.exe probe 300 30
+step probe 720 $wine $m/measure_faults.exe probe 300 30
 tests/wine/desktop-down --build build/mingw >/dev/null 2>&1
 trap - EXIT
 

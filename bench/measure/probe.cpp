@@ -40,7 +40,7 @@ struct Worker {
     HANDLE thread = nullptr, ready = nullptr;
     DWORD id = 0;
     HWND window = nullptr;
-    bool loaded = false;
+    volatile bool loaded = false;
     volatile LONG stop = 0;
     int bursts = 0;
 };
@@ -271,6 +271,61 @@ void MeasureSwitchCost(const std::vector<HWND> &helperWindows, int rounds, std::
     }
 }
 
+// ---- The same with the program itself ---------------------------------------------------
+// Its probe at its own threshold: ALT+2 with every window in group 1, timed
+// until the windows of the answering program are hidden, with none or all
+// of the busy threads busy. A thread found silent is not asked again for a
+// second, so each timed switch comes more than a second after the last.
+
+bool AllHidden(const std::vector<HWND> &ws, bool marked)
+{
+    return CountVisible(ws) == 0 && (!marked || CountMarked(ws) == (int)ws.size());
+}
+
+bool AllBack(const std::vector<HWND> &ws)
+{
+    return CountVisible(ws) == (int)ws.size() && CountMarked(ws) == 0;
+}
+
+bool MeasureProgram(const std::vector<HWND> &helperWindows, int rounds, std::vector<double> ms[2])
+{
+    std::vector<HWND> all = helperWindows;
+    for (int i = 0; i < BusyThreads; i++)
+        all.push_back(workers[i].window);
+    Running p;
+    if (!StartPlinthwise(&p))
+        return false;
+    std::vector<int> order;
+    for (int busy = 0; busy < 2; busy++)
+        order.insert(order.end(), rounds, busy);
+    for (size_t i = order.size(); i > 1; i--)
+        std::swap(order[i - 1], order[Below((int)i)]);
+    bool ok = true;
+    for (int busy : order) {
+        desk::Pump(1200);
+        for (int i = 0; busy && i < BusyThreads; i++)
+            PostThreadMessageA(workers[i].id, BusyRequest, BusyFor, 0);
+        Sleep(20);
+        double t0 = NowMs();
+        desk::PressKey(MOD_ALT, '2');
+        if (!WaitUntil([&] { return AllHidden(helperWindows, false); }, 5000, 1)) {
+            ok = false;
+            break;
+        }
+        ms[busy].push_back(NowMs() - t0);
+        WaitUntil([&] { return AllHidden(all, true); }, BusyFor + 5000, 10);
+        desk::Pump(1200);  // past the memory of the silent threads
+        desk::PressKey(MOD_ALT, '1');
+        ok = WaitUntil([&] { return AllBack(all); }, 5000, 10);
+        if (!ok)
+            break;
+    }
+    CloseProgram(&p);
+    Release(&p);
+    KillStrayCopies();
+    return ok;
+}
+
 }  // namespace
 
 bool MeasureProbe(int perThreshold, int rounds)
@@ -346,6 +401,28 @@ bool MeasureProbe(int perThreshold, int rounds)
         Format("%s; floor %.1f ms", costs.c_str(), chosenFloor),
         Format("<= %u ms + 15.6 ms per busy thread at %u ms", Ways[0], Ways[0]),
         chosenPerThread <= Ways[0] + 15.6 ? "met" : "MISSED");
+
+    // The loaded program rests, so that only the busy ones weigh on the switches.
+    workers[BusyThreads].loaded = false;
+    std::vector<double> program[2];
+    bool ran = MeasureProgram(ws, rounds, program);
+    double programFloor = ran ? Median(program[0]) : 0;
+    double programPerThread = ran ? (Median(program[1]) - programFloor) / BusyThreads : 0;
+    if (ran)
+        printf("probe: plinthwise.exe, ALT+2 until the answering program's windows are hidden: none busy %.1f ms "
+               "(%.1f-%.1f ms, 10th-90th), %d busy %.1f ms (%.1f-%.1f ms); %.1f ms per busy thread (medians of %d)\n",
+               programFloor, Percentile(program[0], 0.1), Percentile(program[0], 0.9), BusyThreads,
+               Median(program[1]), Percentile(program[1], 0.1), Percentile(program[1], 0.9), programPerThread, rounds);
+    else
+        printf("probe: plinthwise.exe did not switch in time\n");
+    Row(Format("Probe: plinthwise.exe itself, ALT+2 with %d of its %d windows' programs busy for %lu ms (%d switches "
+               "each)",
+               BusyThreads, (int)ws.size() + BusyThreads, BusyFor, rounds)
+            .c_str(),
+        ran ? Format("+%.1f ms per busy program over %.1f ms", programPerThread, programFloor)
+            : std::string("did not switch in time"),
+        Format("<= %u ms + 15.6 ms per busy program", Ways[0]),
+        ran && programPerThread <= Ways[0] + 15.6 ? "met" : "MISSED");
     StopWorkers();
     desk::Stop();
     return true;
