@@ -5,18 +5,19 @@
 
 // How long a thread may take to answer a null message before it counts as
 // not answering. A thread waiting for its messages answers within a
-// millisecond or so (under Wine 0.3 ms, 3 ms at most in 300). One in the
-// middle of some work answers when the work ends, which is also when a call
-// that waited for it would return and when the queued calls it gets instead
-// run: taking it for silent only puts its windows on the queued path, which
-// ends where waiting would, while every millisecond of the wait is added to
-// the switch. So the timeout is short.
-// Measured under Wine, the probe of each program busy at the hotkey waits
-// its whole timeout (10.2 ms at 10 ms, 20.4 ms at 20, 50.3 ms at 50), while
-// a program working in bursts of 5-40 ms is taken for silent at half the
-// probes at 10 ms, a quarter at 20 ms and none at 50 ms; an idle one never.
-// Windows times such waits to its clock tick (15.6 ms unless a program asked
-// for a finer one), so there the probe may wait up to one tick longer.
+// millisecond or so (under Wine 0.2-0.3 ms, 5 ms at most in 300 probes on a
+// loaded machine), so 10 ms leaves it room. One in the middle of some work
+// answers when the work ends, which is also when a call that waited for it
+// would return and when the queued calls it gets instead run: taking it for
+// silent only puts its windows on the queued path, which ends where waiting
+// would, while every millisecond of the wait is added to the switch. So the
+// timeout is short. Measured under Wine, the probe of each program busy at
+// the hotkey waits its whole timeout (10.2 ms at 10 ms, 20.4 ms at 20,
+// 50.4 ms at 50), while a program working in bursts of 5-40 ms is taken for
+// silent at half the probes at 10 ms, a quarter at 20 ms and none at 50 ms;
+// an idle one never. Windows times such waits to its clock tick (15.6 ms
+// unless a program asked for a finer one), so there the probe may wait up to
+// one tick longer.
 static const UINT AnswerTimeout = 10;  // ms
 // A thread found silent is not asked again for this long, so that one hang
 // costs one timeout per second at most, not one per call.

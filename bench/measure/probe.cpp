@@ -4,7 +4,8 @@
 // probe is made here as the program makes it (IsHungAppWindow, then
 // SendMessageTimeout WM_NULL with SMTO_ABORTIFHUNG | SMTO_BLOCK, one
 // question per thread and pass), so that thresholds the program does not use
-// can be compared in the same run.
+// can be compared in the same run; then plinthwise.exe itself is timed with
+// its own.
 //
 //   measure_faults.exe probe [probes per threshold] [switches per threshold]
 #include <windows.h>
