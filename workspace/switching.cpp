@@ -6,12 +6,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "tray/notifyicon.h"
+#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/monitorfit.h"
 #include "workspace/nowait.h"
+#include "workspace/pendingwork.h"
 
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
@@ -131,9 +132,8 @@ void SwitchToGroup(int target)
     ShowGroup(target);
     EndAnswerPass();
     // The group left may hold a window that stayed on screen unmarked.
-    HiddenGroupsToCheck = true;
+    PendingWork.hiddenGroupsToCheck = true;
     HandleHeldForegroundEvents();
-    RequestTrayUpdate();
 }
 
 // Brings each window onto a monitor and drops the entries of windows that
@@ -356,8 +356,8 @@ void ShowGroup(int group)
     // The marker goes once the window is seen on screen. One that did not
     // come back, or whose show is queued behind a hang, keeps it, and with it
     // the way back after a crash, until the maintenance tick sees it back.
-    MarkersAwaitingShow = false;
+    PendingWork.markersAwaitingShow = false;
     for (int i = 0; i < g.count; i++)
         if (!UnmarkIfShown(g.entries[i].window))
-            MarkersAwaitingShow = true;
+            PendingWork.markersAwaitingShow = true;
 }
