@@ -129,6 +129,7 @@ TEST_F(TrayIconTest, IconAndTooltipFollowEverySwitchAndARefusedSwitchSendsNothin
     sim::ClearCalls();
     for (INT refused : {2, 5, -1})
         PressSwitch(refused);
+    SettleTray();
     EXPECT_TRUE(sim::CallsOf({"Shell_NotifyIconA"}).empty());
     EXPECT_TRAY_SHOWS(3);
 }
