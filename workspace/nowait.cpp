@@ -217,3 +217,21 @@ void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)
     if (!answering)
         NoteQueued(window, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : NoShowChange);
 }
+
+void MoveOrQueue(HWND window, const RECT &to, UINT flags, bool answering)
+{
+    if (!answering)
+        flags |= SWP_ASYNCWINDOWPOS;
+    SetWindowPos(window, HWND_TOP, to.left, to.top, to.right - to.left, to.bottom - to.top, flags);
+    if (!answering)
+        NoteQueued(window, NoShowChange);
+}
+
+void PlaceOrQueue(HWND window, WINDOWPLACEMENT &placement, bool answering)
+{
+    if (!answering)
+        placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
+    SetWindowPlacement(window, &placement);
+    if (!answering)
+        NoteQueued(window, (int)placement.showCmd);
+}

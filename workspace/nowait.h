@@ -22,6 +22,11 @@ void ShowOrQueue(HWND window, int command, bool answering);
 // SetWindowPos with no move or size, or the same with SWP_ASYNCWINDOWPOS for
 // a window that does not answer.
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter = HWND_TOP);
+// SetWindowPos that moves and sizes, or its queued form.
+void MoveOrQueue(HWND window, const RECT &to, UINT flags, bool answering);
+// SetWindowPlacement, or its queued form (WPF_ASYNCWINDOWPLACEMENT); its
+// showCmd shows or hides the window like ShowWindow's.
+void PlaceOrQueue(HWND window, WINDOWPLACEMENT &placement, bool answering);
 // Whether calls queued for the window may not have run yet; its marker stays
 // while they may not.
 bool HasPendingCalls(HWND window);
