@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "sim/sim.h"
+#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
+#include "workspace/maintenance.h"
 #include "workspace/switching.h"
 
 namespace {
@@ -64,10 +66,7 @@ void MaintenancePass(benchmark::State &state)
 {
     MakeDesktop((int)state.range(0));
     AdoptUnseenWindows();
-    auto pass = [] {
-        PurgeUnmarkedHidden();
-        AdoptUnseenWindows();
-    };
+    auto pass = [] { RunMaintenancePass(); };
     size_t calls = CountCalls(pass);
     for (auto _ : state)
         pass();

@@ -14,6 +14,7 @@
 
 #include "tests/desk.h"
 #include "tray/notifyicon.h"
+#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"

@@ -13,7 +13,7 @@
 #include "tray/about.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
-#include "workspace/eligibility.h"
+#include "workspace/adoption.h"
 #include "workspace/marker.h"
 
 static const char WatchOption[] = "--watch";

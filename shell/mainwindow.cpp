@@ -7,8 +7,8 @@
 #include "shell/session.h"
 #include "tray/about.h"
 #include "tray/notifyicon.h"
-#include "workspace/eligibility.h"
 #include "workspace/groups.h"
+#include "workspace/maintenance.h"
 #include "workspace/switching.h"
 
 static const char AppCaption[] = "Plinthwise";
@@ -29,19 +29,21 @@ static void OnHotkey(WPARAM id)
 {
     if (IsSessionEnding())
         return;
+    int shown = CurrentGroup;
     UINT low = (UINT)id;
     if (low - HotkeySwitchFirst < (UINT)GroupCount)
         SwitchToGroup((int)(low - HotkeySwitchFirst));
     else if (low - HotkeyCarryFirst < (UINT)GroupCount)
         CarryToGroup((int)(low - HotkeyCarryFirst));
+    // The icon follows the group on screen; a refused switch leaves it be.
+    if (CurrentGroup != shown)
+        RequestTrayUpdate();
 }
 
 static void OnMaintenanceTick()
 {
-    PurgeUnmarkedHidden();
-    AdoptUnseenWindows();
+    RunMaintenancePass();
     RetryTrayIcon();
-    UnmarkShownCurrentGroup();
 }
 
 static void ShowTrayMenu(HWND window)

@@ -1,7 +1,7 @@
 #include "shell/session.h"
 
 #include "shell/shutdown.h"
-#include "workspace/eligibility.h"
+#include "workspace/adoption.h"
 #include "workspace/rehide.h"
 
 static struct {

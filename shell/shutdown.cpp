@@ -3,8 +3,8 @@
 #include "shell/appstate.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
-#include "workspace/eligibility.h"
 #include "workspace/groups.h"
+#include "workspace/maintenance.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 

@@ -244,7 +244,6 @@ TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)
     sim::OwnerSetProp(ours, HiddenMarkerName, 1);
     sim::OwnerShow(ours, SW_HIDE);
     sim::Destroy(gone);
-    HiddenGroupsToCheck = true;  // as after a switch
     PurgeUnmarkedHidden();
     EXPECT_EQ(FindInAnyGroup(own), nullptr);
     EXPECT_EQ(FindInAnyGroup(ownCloak), nullptr);
@@ -266,13 +265,10 @@ TEST(Purge, SystemDesktopsLeaveTheGroupsAsTheyWere)
     HWND b = App("B");
     AdoptUnseenWindows();
     sim::ShowSystemDesktop(1);
-    PurgeUnmarkedHidden();
-    AdoptUnseenWindows();
+    RunMaintenancePass();
     SwitchToGroup(0);
     sim::ShowSystemDesktop(0);
-    UnmarkShownCurrentGroup();
-    PurgeUnmarkedHidden();
-    AdoptUnseenWindows();
+    RunMaintenancePass();
     EXPECT_EQ(GroupTable[0].count, 2);
     EXPECT_NE(FindInGroup(0, a), NotFound);
     EXPECT_NE(FindInGroup(0, away), NotFound);

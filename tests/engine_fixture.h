@@ -10,8 +10,10 @@
 
 #include "sim/sim.h"
 #include "tests/wincheck.h"
+#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
+#include "workspace/maintenance.h"
 #include "workspace/marker.h"
 #include "workspace/showing.h"
 #include "workspace/switching.h"

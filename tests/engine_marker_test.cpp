@@ -110,10 +110,10 @@ TEST(MarkerUnderFailure, WindowShownLaterLosesTheMarkerAtTheTick)
     sim::FailCall("ShowWindow", 2);  // the hide of A works, the show of X fails
     SwitchToGroup(1);
     EXPECT_HIDDEN_BY_US(x);
-    UnmarkShownCurrentGroup();
+    RunMaintenancePass();
     EXPECT_HIDDEN_BY_US(x);
     sim::OwnerShow(x, SW_SHOWMINNOACTIVE);
-    UnmarkShownCurrentGroup();
+    RunMaintenancePass();
     EXPECT_ON_SCREEN(x, SW_SHOWMINIMIZED);
 }
 
@@ -142,7 +142,7 @@ TEST(MarkerUnderFailure, PrivilegedWindowStaysOnScreenInItsGroup)
     // Left on screen in the hidden group, then hidden by its own program: the
     // tick drops it.
     sim::OwnerShow(p, SW_HIDE);
-    PurgeUnmarkedHidden();
+    RunMaintenancePass();
     EXPECT_EQ(FindInAnyGroup(p), nullptr);
 }
 

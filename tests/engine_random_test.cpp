@@ -32,8 +32,10 @@
 #include "shell/appstate.h"
 #include "shell/shutdown.h"
 #include "sim/sim.h"
+#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
+#include "workspace/maintenance.h"
 #include "workspace/marker.h"
 #include "workspace/switching.h"
 
@@ -537,9 +539,7 @@ void ProgramStep(World &w, int kind)
     }
     if (kind < 25) {
         Note(w, "tick");
-        PurgeUnmarkedHidden();
-        AdoptUnseenWindows();
-        UnmarkShownCurrentGroup();
+        RunMaintenancePass();
         FollowHeapCalls(w);
         w.counts["ticks"]++;
         for (int g = 0; g < GroupCount; g++)

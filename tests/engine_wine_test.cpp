@@ -11,7 +11,7 @@
 
 #include "tests/desk.h"
 #include "tests/wincheck.h"
-#include "workspace/eligibility.h"
+#include "workspace/adoption.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/switching.h"

@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "shell/appstate.h"
+#include "shell/mainwindow.h"
 #include "sim/sim_tray.h"
 #include "tests/iconcheck.h"
 #include "tests/wincheck.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
 #include "workspace/groups.h"
-#include "workspace/switching.h"
 
 namespace {
 
@@ -33,6 +33,12 @@ LRESULT CALLBACK StandInMainProc(HWND window, UINT message, WPARAM wParam, LPARA
         mainMessages.push_back((UINT)lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The switch hotkey as MainWindow handles it: the icon follows the switch.
+void PressSwitch(INT group)
+{
+    MainWindowProc(MainWindow, WM_HOTKEY, (WPARAM)(HotkeySwitchFirst + group), 0);
 }
 
 std::string Tip(int group) { return "Plinthwise Group: " + std::to_string(group); }
@@ -112,7 +118,7 @@ TEST_F(TrayIconTest, IconAndTooltipFollowEverySwitchAndARefusedSwitchSendsNothin
     const int order[] = {4, 2, 5, 1, 3};
     for (int group : order) {
         sim::ClearCalls();
-        SwitchToGroup(group - 1);
+        PressSwitch(group - 1);
         SettleTray();
         EXPECT_CALLS(std::vector<std::string>{"Shell_NotifyIconA(1, 528, Main, 1, 0x6, 0x401, " + IconName(group) +
                                               ", \"" + Tip(group) + "\")"},
@@ -121,8 +127,9 @@ TEST_F(TrayIconTest, IconAndTooltipFollowEverySwitchAndARefusedSwitchSendsNothin
     }
     // The current group, and indexes out of range, are refused.
     sim::ClearCalls();
-    for (INT refused : {2, 5, -1, 100})
-        SwitchToGroup(refused);
+    for (INT refused : {2, 5, -1})
+        PressSwitch(refused);
+    SettleTray();
     EXPECT_TRUE(sim::CallsOf({"Shell_NotifyIconA"}).empty());
     EXPECT_TRAY_SHOWS(3);
 }
@@ -130,7 +137,7 @@ TEST_F(TrayIconTest, IconAndTooltipFollowEverySwitchAndARefusedSwitchSendsNothin
 TEST_F(TrayIconTest, TaskbarRestartBringsBackTheGroupCurrentThen)
 {
     AddTrayIcon();
-    SwitchToGroup(2);
+    PressSwitch(2);
     SettleTray();
     EXPECT_TRAY_SHOWS(3);
 
@@ -152,7 +159,7 @@ TEST_F(TrayIconTest, WithoutTaskbarNothingShowsUntilItComes)
 {
     sim::RemoveTaskbar();
     AddTrayIcon();  // at start: fails without notice
-    SwitchToGroup(3);  // while absent: the modify fails without effect
+    PressSwitch(3);  // while absent: the modify fails without effect
     EXPECT_TRUE(sim::TrayIcons().empty());
     sim::StartTaskbar();
     EXPECT_TRAY_SHOWS(4);
@@ -163,7 +170,7 @@ TEST_F(TrayIconTest, WithoutTaskbarNothingShowsUntilItComes)
 TEST_F(TrayIconTest, AddCarriedOutLateEndsTheRetries)
 {
     sim::NotificationAreaReadyAt(sim::Now() + 1000, true);
-    SwitchToGroup(2);
+    PressSwitch(2);
     AddTrayIcon();
     EXPECT_TRUE(sim::TrayIcons().empty());
     sim::AdvanceTime(1000);
@@ -180,13 +187,13 @@ TEST_F(TrayIconTest, AMissingGroupIconIsPassedOnAsNone)
     DestroyIcon(GroupIcons[1]);
     GroupIcons[1] = NULL;
     AddTrayIcon();
-    SwitchToGroup(1);
+    PressSwitch(1);
     SettleTray();
     sim::TrayIcon icon;
     ASSERT_TRUE(sim::FindTrayIcon(MainWindow, 1, &icon));
     EXPECT_FALSE(icon.hasImage);
     EXPECT_EQ(icon.tip, Tip(2));
-    SwitchToGroup(0);
+    PressSwitch(0);
     SettleTray();
     EXPECT_TRAY_SHOWS(1);
 }
@@ -198,7 +205,7 @@ TEST_F(TrayIconTest, ABurstOfSwitchesEndsInOneUpdateForTheLastGroup)
     AddTrayIcon();
     sim::ClearCalls();
     for (INT group : {3, 1, 4})
-        SwitchToGroup(group);
+        PressSwitch(group);
     EXPECT_TRUE(sim::CallsOf({"Shell_NotifyIconA"}).empty());
     SettleTray();
     EXPECT_CALLS(std::vector<std::string>{"Shell_NotifyIconA(1, 528, Main, 1, 0x6, 0x401, " + IconName(5) +
@@ -231,7 +238,7 @@ TEST_F(TrayIconTest, ARightButtonReleaseReachesMainWindowAsTheCallbackMessage)
 TEST_F(TrayIconTest, ExitDeletesTheIconWithTheSameRecord)
 {
     AddTrayIcon();
-    SwitchToGroup(4);
+    PressSwitch(4);
     EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
     EXPECT_TRUE(sim::TrayIcons().empty());
 }

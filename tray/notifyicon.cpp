@@ -64,9 +64,10 @@ void UpdateTrayIcon()
 // The shell answers a modify only once it has worked through what came
 // before it: right after a switch that is every shown and hidden window,
 // up to a tenth of a second and more. A hotkey pressed meanwhile would wait
-// for it. So a switch only asks for the update, and the update runs from a
-// timer, which the system delivers only when no hotkey or other message is
-// waiting; a burst of switches ends in one update, for the group shown last.
+// for it. So the hotkey that switched only asks for the update, and the
+// update runs from a timer, which the system delivers only when no hotkey or
+// other message is waiting; a burst of switches ends in one update, for the
+// group shown last.
 void RequestTrayUpdate()
 {
     if (MainWindow && SetTimer(MainWindow, TrayUpdateTimerId, TrayUpdateDelay, nullptr))

@@ -14,7 +14,8 @@ void UpdateTrayIcon();
 // Adds the icon again if the notification area does not hold it (a refused
 // add at logon, or an icon found lost); called on every maintenance tick.
 void RetryTrayIcon();
-// Asks for UpdateTrayIcon once the thread has been idle for TrayUpdateDelay;
+// Asks for UpdateTrayIcon once the thread has been idle for TrayUpdateDelay
+// (the hotkey handler, after a switch changed the group on screen);
 // a further request before then only postpones that one update.
 void RequestTrayUpdate();
 // The tray update timer came due.

@@ -4,7 +4,7 @@
 #include "workspace/groups.h"
 
 #include "workspace/eligibility.h"
-#include "workspace/marker.h"
+#include "workspace/pendingwork.h"
 
 Group GroupTable[GroupCount];
 int CurrentGroup;
@@ -85,7 +85,7 @@ bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner
     // A window that joins the group on screen may still carry a marker (one
     // its own program showed while its group was hidden): the next tick looks.
     if (group == CurrentGroup)
-        MarkersAwaitingShow = true;
+        PendingWork.markersAwaitingShow = true;
     return true;
 }
 

@@ -29,8 +29,6 @@ bool MarkBeforeHide(HWND window, DWORD style)
     return MarkWindow(window);
 }
 
-bool MarkersAwaitingShow;
-
 bool UnmarkIfShown(HWND window)
 {
     // A hide queued earlier may still run: the marker is its way back.

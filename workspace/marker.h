@@ -34,7 +34,3 @@ bool MarkBeforeHide(HWND window, DWORD style);
 // or the watcher can still bring it back.
 // True when it did (the window is on screen).
 bool UnmarkIfShown(HWND window);
-// True while a window of the group on screen may still carry a marker: its
-// show failed or had not landed when the group was shown. Only then does the
-// maintenance tick look for markers to remove.
-extern bool MarkersAwaitingShow;

@@ -1,8 +1,8 @@
 #include "workspace/rehide.h"
 
-#include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/nowait.h"
+#include "workspace/pendingwork.h"
 #include "workspace/switching.h"
 
 void HideGroupsNotShown()
@@ -13,5 +13,5 @@ void HideGroupsNotShown()
             HideAndMark(group);
     EndAnswerPass();
     // A window that stayed on screen unmarked may yet be hidden by its program.
-    HiddenGroupsToCheck = true;
+    PendingWork.hiddenGroupsToCheck = true;
 }

@@ -8,6 +8,7 @@
 #include "workspace/marker.h"
 #include "workspace/monitorfit.h"
 #include "workspace/nowait.h"
+#include "workspace/pendingwork.h"
 
 // Flags of the batch that shows a group: show and raise each window without
 // activating, moving or sizing it.
@@ -250,8 +251,8 @@ void ShowGroup(int group)
     // The marker goes once the window is seen on screen. One that did not
     // come back, or whose show is queued behind a hang, keeps it, and with it
     // the way back after a crash, until the maintenance tick sees it back.
-    MarkersAwaitingShow = false;
+    PendingWork.markersAwaitingShow = false;
     for (int i = 0; i < g.count; i++)
         if (!UnmarkIfShown(g.entries[i].window))
-            MarkersAwaitingShow = true;
+            PendingWork.markersAwaitingShow = true;
 }

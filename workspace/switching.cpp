@@ -6,12 +6,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "tray/notifyicon.h"
+#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
+#include "workspace/pendingwork.h"
 #include "workspace/showing.h"
 
 // Records the entry's show state and hides its window. One read of the
@@ -121,9 +122,8 @@ void SwitchToGroup(int target)
     ShowGroup(target);
     EndAnswerPass();
     // The group left may hold a window that stayed on screen unmarked.
-    HiddenGroupsToCheck = true;
+    PendingWork.hiddenGroupsToCheck = true;
     HandleHeldForegroundEvents();
-    RequestTrayUpdate();
 }
 
 bool CarryToGroup(int target)

@@ -1,0 +1,21 @@
+// The maintenance pass: between switches, what the engine left pending is
+// done, and windows that appeared are adopted.
+#pragma once
+
+#include "platform/platform.h"
+#include "workspace/pendingwork.h"
+
+// The engine's part of the maintenance tick, decided from PendingWork: the
+// purge of the hidden groups, the adoption pass, the removal of markers
+// from the group on screen, in that order.
+void RunMaintenancePass();
+// Drops from the hidden groups the windows that their own programs have
+// hidden, or that the window manager has cloaked, unless we hid and marked
+// them. True while a window stays on screen there without our marker, which
+// its program may yet hide.
+bool PurgeUnmarkedHidden();
+// The purge over every group, the one on screen included (the exit release).
+void PurgeAllUnmarkedHidden();
+// Removes the marker from the windows of the current group seen on screen.
+// True while one of them is still marked and not seen on screen.
+bool UnmarkShownCurrentGroup();
