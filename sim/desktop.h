@@ -87,11 +87,19 @@ struct Fault {
     bool forever;
 };
 
+// A window request posted to a thread that does not take messages now, and
+// whether it shows the window (1), hides it (0) or leaves that as it is (-1).
+struct QueuedRequest {
+    HWND window;
+    int shows;
+    std::function<void()> run;
+};
+
 // A program that has stopped taking messages (one thread per process here).
 struct HungThread {
     DWORD since = 0;
     DWORD until = 0;           // INFINITE: until Answer
-    std::vector<std::function<void()>> queued;  // asynchronous requests, in order
+    std::vector<QueuedRequest> queued;  // asynchronous requests, in order
     std::vector<std::pair<HWND, HWND>> ghosts;   // {hung window, the system's stand-in}
     bool answersSent = false;  // waiting in its own SendMessage: serves sent messages only
     bool queueAfterSent = false;  // a sent call is served as it ends: the queue runs after it
@@ -132,6 +140,9 @@ struct Desktop {
     uintptr_t nextMonitor = 0x20010;
     // programs that stopped answering
     std::map<DWORD, HungThread> hung;  // by process id
+    // Requests of threads that answer again but have not yet taken their
+    // posted messages: a sent call that waited for the answer came first.
+    std::map<DWORD, std::vector<QueuedRequest>> released;
     DWORD waited = 0;
     // faults and log
     std::map<std::string, Fault> faults;
@@ -176,7 +187,7 @@ void DeliverEvents();                       // pending WinEvents to the program'
 bool IsForeign(const Window &w);
 void WaitForAnswer(const Window &w);
 void AfterCrossThreadCall(const Window &w);
-bool QueueIfHung(const Window &w, std::function<void()> request);
+bool QueueIfHung(const Window &w, int shows, std::function<void()> request);
 bool IsHungApp(const Window &w);
 // The program waits and nothing it waits for has come: the script's next
 // step runs, or ScriptExhausted is thrown when none is left.

@@ -199,21 +199,36 @@ bool IsAnswering(HWND window)
     return false;
 }
 
+// At most one show waits in a window's queue: behind one still pending, a
+// show that brings the window back as it was hidden changes nothing, and
+// a pass repeated while its program hangs (the watcher's, a fallback after
+// a failed batch) must not pile them up.
+static bool ShowAlreadyQueued(HWND window, int command)
+{
+    bool asHidden = command == SW_SHOWNA || command == SW_SHOW || command == SW_SHOWMINNOACTIVE;
+    return asHidden && IsPendingShow(window);
+}
+
 void ShowOrQueue(HWND window, int command, bool answering)
 {
     if (answering) {
         ShowWindow(window, command);
         return;
     }
-    ShowWindowAsync(window, command);
-    NoteQueued(window, command);
+    if (ShowAlreadyQueued(window, command))
+        return;
+    // A call refused queued nothing: no later show may count on it.
+    if (ShowWindowAsync(window, command))
+        NoteQueued(window, command);
 }
 
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)
 {
+    // Its place in the stacking is still wanted.
+    if (!answering && ShowAlreadyQueued(window, SW_SHOWNA))
+        flags &= ~SWP_SHOWWINDOW;
     if (!answering)
         flags |= SWP_ASYNCWINDOWPOS;
-    SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags);
-    if (!answering)
+    if (SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags) && !answering)
         NoteQueued(window, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : NoShowChange);
 }

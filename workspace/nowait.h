@@ -17,10 +17,13 @@ bool IsAnswering(HWND window);
 // would be between any question and the call after it.
 void BeginAnswerPass();
 void EndAnswerPass();
-// ShowWindow, or ShowWindowAsync for a window that does not answer.
+// ShowWindow, or ShowWindowAsync for a window that does not answer; no
+// second show that would bring it back as it was hidden is queued behind
+// one still pending.
 void ShowOrQueue(HWND window, int command, bool answering);
 // SetWindowPos with no move or size, or the same with SWP_ASYNCWINDOWPOS for
-// a window that does not answer.
+// a window that does not answer (which then shows it only if no show waits
+// in its queue already).
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter = HWND_TOP);
 // Whether calls queued for the window may not have run yet; its marker stays
 // while they may not.

@@ -40,9 +40,10 @@ static bool HideAndMarkOne(GroupEntry &entry)
         return false;
     // One whose program does not answer is marked all the same, since its
     // hide runs only when its program answers again; a window that cannot be
-    // marked stays.
+    // marked stays. One still marked from before (its show still queued)
+    // has its way back whatever a new SetPropA says.
     if (!IsAnswering(window)) {
-        if (MarkWindow(window))
+        if (IsMarked(window) || MarkWindow(window))
             ShowOrQueue(window, SW_HIDE, false);
         return true;
     }
@@ -118,6 +119,10 @@ void SwitchToGroup(int target)
     // the switch walks them. They are handled once it is done, against the
     // group then on screen.
     HoldForegroundEvents();
+    // A window left on screen in a hidden group that its program has hidden
+    // since is the purge's to drop, not ours to show: the tick may not have
+    // run since.
+    PurgeUnmarkedHidden();
     BeginAnswerPass();
     int leaving = CurrentGroup;
     // The adoption's pass over the windows, top of the Z order first, also
@@ -239,12 +244,29 @@ static HWND QueuedAnchor(int group, const BatchSlot *order, int k, int count, co
     return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
 }
 
+// The entry to activate: the lowest stackRank among the non-minimised
+// entries, the earliest in array order among equals.
+static int ChooseTopEntry(int group)
+{
+    const Group &g = GroupTable[group];
+    int top = NotFound;
+    for (int i = 0; i < g.count; i++) {
+        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            continue;
+        if (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank)
+            top = i;
+    }
+    return top;
+}
+
 // Shows the `count` non-minimised windows, those that answer in one batch
 // of `answering`; false if the batch failed, at a deferral or at its end,
 // and the windows must be shown singly. A window whose program does not
 // answer would hold up the whole batch: its show is queued instead, in its
-// place in the order.
-static bool ShowInBatch(int group, int count, int answering, const Answers &answers)
+// place in the order; the top window's, at `top`, is left to its
+// activation, whose show and raise are queued too, so that no second show
+// waits behind this one.
+static bool ShowInBatch(int group, int count, int answering, const Answers &answers, int top)
 {
     HDWP batch = answering > 0 ? BeginDeferWindowPos(answering) : nullptr;
     if (answering > 0 && !batch)
@@ -261,6 +283,8 @@ static bool ShowInBatch(int group, int count, int answering, const Answers &answ
         deferred++;
         HWND w = g.entries[position].window;
         if (!batch || !AnswersAt(answers, group, position)) {
+            if (position == top)
+                continue;
             PositionOrQueue(w, ShowBatchFlags, false, order ? QueuedAnchor(group, order, i, count, answers) : HWND_TOP);
             continue;
         }
@@ -277,21 +301,6 @@ static bool ShowInBatch(int group, int count, int answering, const Answers &answ
     return EndDeferWindowPos(batch) != FALSE;
 }
 
-// The entry to activate: the lowest stackRank among the non-minimised
-// entries, the earliest in array order among equals.
-static int ChooseTopEntry(int group)
-{
-    const Group &g = GroupTable[group];
-    int top = NotFound;
-    for (int i = 0; i < g.count; i++) {
-        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            continue;
-        if (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank)
-            top = i;
-    }
-    return top;
-}
-
 // Shows the top window in its saved state, on top, and activates it. The
 // show and the raise are each a round of messages with the window's program,
 // and both are skipped when they would change nothing: the batch, which
@@ -304,7 +313,12 @@ static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
     if (style == 0 && !IsWindow(w))
         return;
     bool maximized = entry.savedShowCmd == SW_SHOWMAXIMIZED;
-    bool inState = (style & WS_VISIBLE) && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
+    // With calls queued, where they lead counts, not the style: a hide may
+    // be waiting, or a show (the single shows after a failed batch) that
+    // brings it back in the state it was hidden in, with no second one
+    // needed behind it.
+    bool shown = HasPendingCalls(w) ? IsPendingShow(w) : (style & WS_VISIBLE) != 0;
+    bool inState = shown && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
     if (!inState || !onTop) {
         bool answers = IsAnswering(w);
         // SW_SHOW activates a window in its normal or snapped state without
@@ -336,7 +350,8 @@ void ShowGroup(int group)
             answering += AnswersAt(answers, group, i) ? 1 : 0;
         }
     int minimized = g.count - shown;
-    bool batched = shown > 0 && ShowInBatch(group, shown, answering, answers);
+    int top = ChooseTopEntry(group);
+    bool batched = shown > 0 && ShowInBatch(group, shown, answering, answers, top);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
     // snapped as it was.
     if (shown > 0 && !batched) {
@@ -350,7 +365,6 @@ void ShowGroup(int group)
     if (answers.of)
         HeapFree(GetProcessHeap(), 0, answers.of);
 
-    int top = ChooseTopEntry(group);
     if (top != NotFound)
         ActivateTopWindow(g.entries[top], batched && minimized == 0 && answering == shown);
     // The marker goes once the window is seen on screen. One that did not
