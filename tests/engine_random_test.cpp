@@ -804,6 +804,8 @@ void Step(World &w)
     if (FaultHit(w) && a->run != SwitchStep && a->run != CarryStep)
         w.stackingHeld = false;
     FollowVisibility(w, w.visibleBefore, a->programStep, a->delivery);
+    if (getenv("PLINTH_CALLS_AT") && atol(getenv("PLINTH_CALLS_AT")) == w.step)  // DEBUG
+        for (const std::string &c : sim::Calls()) printf("      %s\n", c.c_str());
     if (const char *watch = getenv("PLINTH_WATCH"))  // DEBUG
         for (HWND h : w.live)
             if (Name(h) == watch) {

@@ -116,6 +116,7 @@ bool HasPendingCalls(HWND window)
 static void NoteQueued(HWND window, int showCommand)
 {
     PendingCalls *p = PendingOf(window);
+    bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
     if (!p) {
         if (Pending.count == PendingLimit) {
             for (int i = 1; i < Pending.count; i++)
@@ -123,13 +124,16 @@ static void NoteQueued(HWND window, int showCommand)
             Pending.count--;
         }
         p = &Pending.of[Pending.count++];
-        bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
         *p = PendingCalls{window, onScreen, 0, 0};
     }
     if (showCommand != NoShowChange) {
         bool shown = showCommand != SW_HIDE;
         if (shown != p->leadsToShown)
             p->changes++;
+        // Standing where this call leads already (its program moved it since
+        // the earlier calls were queued): seen there later, it proves nothing.
+        if (shown == onScreen)
+            p->changes = 2;
         p->leadsToShown = shown;
     }
     p->lastQueued = GetTickCount();
@@ -202,11 +206,14 @@ bool IsAnswering(HWND window)
 // At most one show waits in a window's queue: behind one still pending, a
 // show that brings the window back as it was hidden changes nothing, and
 // a pass repeated while its program hangs (the watcher's, a fallback after
-// a failed batch) must not pile them up.
+// a failed batch) must not pile them up. Nor does a plain show of a window
+// on screen with nothing queued.
 static bool ShowAlreadyQueued(HWND window, int command)
 {
-    bool asHidden = command == SW_SHOWNA || command == SW_SHOW || command == SW_SHOWMINNOACTIVE;
-    return asHidden && IsPendingShow(window);
+    bool plain = command == SW_SHOWNA || command == SW_SHOW;
+    if (PendingCalls *p = PendingOf(window))
+        return p->leadsToShown && (plain || command == SW_SHOWMINNOACTIVE);
+    return plain && IsWindowVisible(window);
 }
 
 void ShowOrQueue(HWND window, int command, bool answering)

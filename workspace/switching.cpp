@@ -224,24 +224,19 @@ static BatchSlot *BottomUpOrder(int group, int count)
 }
 
 // Where a queued show of the window at `k` of the bottom-up order goes:
-// right below the nearest window above it whose program answers, which the
-// batch puts in place now. It runs when its program answers, perhaps long
-// after the top window was activated, and on top it would cover that one.
-// Queued windows of one program run in the order queued, bottom first, each
-// below the same window: they end in their order too. With none above that
-// answers, it goes below the top window, whose own show and raise are queued
-// too; unless both belong to one program, whose queue then runs the top
-// window's calls last.
-static HWND QueuedAnchor(int group, const BatchSlot *order, int k, int count, const Answers &answers)
+// right below the window above it in the captured stacking. It runs when its
+// program answers, perhaps long after the top window was activated, and on
+// top it would cover that one. Below the nearest window that answers, two
+// queued windows of different programs would end in the order their programs
+// answer; below the one right above, each lands under a window that is in
+// its place already or, still hidden, stands where its group was hidden, in
+// the order captured, and moves up later past it. The top window goes last,
+// raised by its activation.
+static HWND QueuedAnchor(int group, const BatchSlot *order, int k, int count)
 {
-    const Group &g = GroupTable[group];
-    for (int above = k + 1; above < count; above++)
-        if (AnswersAt(answers, group, order[above].position))
-            return g.entries[order[above].position].window;
     if (k + 1 == count)
         return HWND_TOP;
-    HWND w = g.entries[order[k].position].window, top = g.entries[order[count - 1].position].window;
-    return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
+    return GroupTable[group].entries[order[k + 1].position].window;
 }
 
 // The entry to activate: the lowest stackRank among the non-minimised
@@ -285,7 +280,7 @@ static bool ShowInBatch(int group, int count, int answering, const Answers &answ
         if (!batch || !AnswersAt(answers, group, position)) {
             if (position == top)
                 continue;
-            PositionOrQueue(w, ShowBatchFlags, false, order ? QueuedAnchor(group, order, i, count, answers) : HWND_TOP);
+            PositionOrQueue(w, ShowBatchFlags, false, order ? QueuedAnchor(group, order, i, count) : HWND_TOP);
             continue;
         }
         batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
@@ -354,9 +349,10 @@ void ShowGroup(int group)
     bool batched = shown > 0 && ShowInBatch(group, shown, answering, answers, top);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
     // snapped as it was.
+    // A top window that does not answer is left to its activation here too.
     if (shown > 0 && !batched) {
         for (int i = 0; i < g.count; i++)
-            if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) && (i != top || AnswersAt(answers, group, i)))
                 ShowOrQueue(g.entries[i].window, SW_SHOWNA, AnswersAt(answers, group, i));
     }
     for (int i = 0; i < g.count; i++)
