@@ -88,10 +88,11 @@ struct Fault {
 };
 
 // A window request posted to a thread that does not take messages now, and
-// whether it shows the window (1), hides it (0) or leaves that as it is (-1).
+// the show command it amounts to (SW_HIDE a hide; -1 when it leaves the
+// window's visibility as it is).
 struct QueuedRequest {
     HWND window;
-    int shows;
+    int command;
     std::function<void()> run;
 };
 
@@ -187,7 +188,7 @@ void DeliverEvents();                       // pending WinEvents to the program'
 bool IsForeign(const Window &w);
 void WaitForAnswer(const Window &w);
 void AfterCrossThreadCall(const Window &w);
-bool QueueIfHung(const Window &w, int shows, std::function<void()> request);
+bool QueueIfHung(const Window &w, int command, std::function<void()> request);
 bool IsHungApp(const Window &w);
 // The program waits and nothing it waits for has come: the script's next
 // step runs, or ScriptExhausted is thrown when none is left.

@@ -125,12 +125,12 @@ void AfterCrossThreadCall(const Window &w)
         DeliverEvents();
 }
 
-bool QueueIfHung(const Window &w, int shows, std::function<void()> request)
+bool QueueIfHung(const Window &w, int command, std::function<void()> request)
 {
     HungThread *h = IsForeign(w) ? HangOf(w.pid) : nullptr;
     if (!h)
         return false;
-    h->queued.push_back({w.handle, shows, std::move(request)});
+    h->queued.push_back({w.handle, command, std::move(request)});
     return true;
 }
 
@@ -204,16 +204,16 @@ bool BehindStandIn(HWND window)
     return false;
 }
 
-std::vector<bool> QueuedVisibility(HWND window)
+std::vector<int> QueuedVisibility(HWND window)
 {
-    std::vector<bool> out;
+    std::vector<int> out;
     Window *w = Find(window);
     if (!w)
         return out;
     auto add = [&](const std::vector<QueuedRequest> &queue) {
         for (const QueuedRequest &request : queue)
-            if (request.window == window && request.shows >= 0)
-                out.push_back(request.shows == 1);
+            if (request.window == window && request.command >= 0)
+                out.push_back(request.command);
     };
     auto released = D().released.find(w->pid);
     if (released != D().released.end())
@@ -240,7 +240,7 @@ BOOL ShowWindowAsync(HWND window, int command)
     Window *w = Find(window);
     if (!w)
         return FALSE;
-    if (!QueueIfHung(*w, command != SW_HIDE, [window, command] {
+    if (!QueueIfHung(*w, command, [window, command] {
             if (Window *later = Find(window))
                 ShowInternal(*later, command);
         }))

@@ -78,10 +78,10 @@ void Answer(HWND window);
 bool Hung(HWND window);
 // Hidden by the system while its program hangs, its stand-in in its place.
 bool BehindStandIn(HWND window);
-// What the requests still queued for the window's thread do to it, in the
-// order they will run: true a show, false a hide (those that change neither
-// are left out).
-std::vector<bool> QueuedVisibility(HWND window);
+// The show commands of the requests still queued for the window's thread, in
+// the order they will run (SW_HIDE a hide; SWP_SHOWWINDOW reads as
+// SW_SHOWNA); those that leave its visibility as it is are left out.
+std::vector<int> QueuedVisibility(HWND window);
 // Simulated milliseconds the program under test has spent waiting for other
 // programs' threads.
 DWORD TimeWaited();

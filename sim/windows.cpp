@@ -632,7 +632,7 @@ BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement)
     // WPF_ASYNCWINDOWPLACEMENT: the request is posted to the window's thread
     // rather than waited for, like SWP_ASYNCWINDOWPOS.
     WINDOWPLACEMENT copy = *placement;
-    if ((placement->flags & WPF_ASYNCWINDOWPLACEMENT) && QueueIfHung(*w, placement->showCmd != SW_HIDE, [=] {
+    if ((placement->flags & WPF_ASYNCWINDOWPLACEMENT) && QueueIfHung(*w, (int)placement->showCmd, [=] {
             WINDOWPLACEMENT later = copy;
             later.flags &= ~WPF_ASYNCWINDOWPLACEMENT;
             SetWindowPlacement(window, &later);
@@ -859,7 +859,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     Window *w = Find(window);
     if (!w || Refused(*w) || ShouldFail("SetWindowPos"))
         return FALSE;
-    if ((flags & SWP_ASYNCWINDOWPOS) && QueueIfHung(*w, flags & SWP_SHOWWINDOW ? 1 : flags & SWP_HIDEWINDOW ? 0 : -1, [=] {
+    if ((flags & SWP_ASYNCWINDOWPOS) && QueueIfHung(*w, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : -1, [=] {
             if (Window *later = Find(window))
                 ApplyWindowPos(*later, insertAfter, x, y, cx, cy, flags);
         }))

@@ -223,17 +223,18 @@ void CheckWorld(const char *file, int line, World &w)
         return Fail(file, line, w, "current group " + std::to_string(CurrentGroup));
     for (HWND h : w.live) {
         bool hidden = sim::Exists(h) && !sim::Visible(h), marked = sim::HasProp(h, HiddenMarkerName);
-        std::vector<bool> queued = sim::QueuedVisibility(h);  // true a show, false a hide
-        bool hideQueued = std::count(queued.begin(), queued.end(), false) > 0;
+        std::vector<int> queued = sim::QueuedVisibility(h);
+        bool hideQueued = std::count(queued.begin(), queued.end(), SW_HIDE) > 0;
         if (w.hiddenByProgram.count(h) && (!hidden || marked))
             return Fail(file, line, w, Name(h) + ", hidden by its own program, was " + (hidden ? "marked" : "shown"));
         if (hidden && !marked && !w.hiddenByProgram.count(h) && !sim::BehindStandIn(h))
             return Fail(file, line, w, Name(h) + " is hidden without its marker");
         if (w.markedBefore.count(h) && !marked && (hidden || hideQueued))
             return Fail(file, line, w, Name(h) + " lost its marker while " + (hidden ? "hidden" : "a hide is queued"));
-        // Shows queued behind the last queued hide: one brings the window back.
-        auto lastHide = std::find(queued.rbegin(), queued.rend(), false);
-        if (std::count(queued.rbegin(), lastHide, true) > 1)
+        // Shows queued behind the last queued hide: one that brings the
+        // window back as it was is enough (one that restores may follow).
+        auto lastHide = std::find(queued.rbegin(), queued.rend(), SW_HIDE);
+        if (std::count_if(queued.rbegin(), lastHide, [](int c) { return c == SW_SHOWNA || c == SW_SHOW; }) > 1)
             return Fail(file, line, w, Name(h) + " has more than one show queued");
         // The engine leaves no marker on a window it has on screen, once the
         // calls it queued for it have been seen to run; only a window its own
@@ -754,8 +755,8 @@ void BeforeStep(World &w, bool programStep)
     w.markedBefore = MarkedSet(w);
     w.showQueuedBefore.clear();
     for (HWND h : w.live) {
-        std::vector<bool> queued = sim::QueuedVisibility(h);
-        if (std::count(queued.begin(), queued.end(), true))
+        std::vector<int> queued = sim::QueuedVisibility(h);
+        if (std::count(queued.begin(), queued.end(), SW_HIDE) < (long)queued.size())
             w.showQueuedBefore.insert(h);
     }
     w.currentBefore.clear();
