@@ -29,6 +29,7 @@ struct Window {
     DWORD cloaked = 0;         // DWMWA_CLOAKED: why the window manager keeps it off screen
     int systemDesktop = 0;     // which of the system's virtual desktops it stands on
     HWND parent = nullptr;
+    HWND owner = nullptr;      // a top-level window's owner (GW_OWNER)
     std::vector<HWND> children;
     WNDPROC proc = nullptr;    // null for windows of other processes
     HINSTANCE instance = nullptr;

@@ -71,8 +71,12 @@ void DestroyInternal(HWND window)
         return;
     if (w->proc)
         w->proc(window, WM_DESTROY, 0, 0);
-    // Children go after their parent has heard WM_DESTROY.
+    // Children go after their parent has heard WM_DESTROY, and so do the
+    // windows it owns.
     std::vector<HWND> children = Find(window)->children;
+    for (auto &[h, other] : d.windows)
+        if (other.owner == window)
+            children.push_back(h);
     for (HWND child : children)
         DestroyInternal(child);
     w = Find(window);

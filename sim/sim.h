@@ -23,10 +23,11 @@ DWORD StartForeignProcess(const char *image);
 void SetProgramElevated(bool elevated);
 
 // ---- Windows of other programs -----------------------------------------
-// A top-level window of another process (a fresh default one when pid is 0),
-// put at the top of the Z order and shown with showCmd (SW_HIDE: not shown).
+// A top-level window of another process (a fresh default one when pid is 0;
+// the owner's when it has one), put at the top of the Z order and shown with
+// showCmd (SW_HIDE: not shown).
 HWND MakeWindow(const char *className, const char *title, DWORD style = WS_OVERLAPPEDWINDOW,
-                DWORD exStyle = 0, int showCmd = SW_SHOWNORMAL, DWORD pid = 0);
+                DWORD exStyle = 0, int showCmd = SW_SHOWNORMAL, DWORD pid = 0, HWND owner = nullptr);
 // The taskbar: a window of class "Shell_TrayWnd" in the explorer process.
 HWND MakeTaskbar();
 // What the window's own program does to it.

@@ -60,6 +60,14 @@ static void PlaceAfter(HWND window, HWND after)
     }
 }
 
+static bool IsOwnedBy(HWND window, HWND owner)
+{
+    for (Window *w = Find(window); w && w->owner; w = Find(w->owner))
+        if (w->owner == owner)
+            return true;
+    return false;
+}
+
 void PostEvent(DWORD event, HWND window) { D().events.push_back({event, window, D().now}); }
 
 static bool CanActivate(const Window &w)
@@ -197,8 +205,11 @@ void ShowInternal(Window &w, int command)
             SetForegroundInternal(h);
         return;
     // "Displays the window in its current size and position", like SW_SHOW,
-    // but the active window stays active.
+    // but the active window stays active. A hidden top-level window goes to
+    // the top of the Z order as it appears (as on Wine).
     case SW_SHOWNA:
+        if (!w.visible && top)
+            RaiseToTop(h);
         w.visible = true;
         return;
     default:
@@ -226,9 +237,12 @@ DWORD StartForeignProcess(const char *image)
     return pid;
 }
 
-HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, DWORD pid)
+HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, DWORD pid,
+                HWND owner)
 {
     Desktop &d = D();
+    if (Window *o = Find(owner))
+        pid = o->pid;
     if (pid == 0) {
         if (d.defaultForeignPid == 0)
             d.defaultForeignPid = StartForeignProcess("app.exe");
@@ -243,6 +257,7 @@ HWND MakeWindow(const char *className, const char *title, DWORD style, DWORD exS
     w.style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
     w.exStyle = exStyle;
     w.rect = w.normalRect = {100, 100, 740, 580};
+    w.owner = Find(owner) ? owner : nullptr;
     d.zorder.insert(d.zorder.begin(), h);
     if (showCmd != SW_HIDE)
         ShowInternal(w, showCmd);
@@ -751,6 +766,8 @@ HWND GetWindow(HWND window, UINT command)
         return list.empty() ? nullptr : list.back();
     case GW_CHILD:
         return w->children.empty() ? nullptr : w->children.front();
+    case GW_OWNER:
+        return w->owner;
     default:
         return nullptr;
     }

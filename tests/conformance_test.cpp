@@ -183,6 +183,42 @@ TEST_F(Conformance, RaiseWithoutNoActivateActivates)
     EXPECT_EQ(GetForegroundWindow(), a);
 }
 
+// An owned window (a palette) stands above its owner when it appears, stays
+// on screen when its owner is hidden, and goes with its owner. Raising the
+// owner can leave it below: Wine then leaves it there, activated or not,
+// where Windows brings it up unless SWP_NOOWNERZORDER is given; the program
+// relies on neither. A hidden window shown with SW_SHOWNA goes on top.
+TEST_F(Conformance, OwnedWindowsAndTheirOwner)
+{
+    HWND owner = App("Owner");
+    HWND palette = desk::Make("PlinthTestApp", "Palette", WS_POPUP | WS_CAPTION, WS_EX_TOOLWINDOW, SW_SHOWNA, owner);
+    desk::Pump(50);
+    EXPECT_EQ(GetWindow(palette, GW_OWNER), owner);
+    EXPECT_STACKING(palette, owner);
+    ShowWindow(owner, SW_HIDE);
+    desk::Pump(50);
+    EXPECT_WINDOW(palette, true, SW_SHOWNORMAL);
+
+    ShowWindow(palette, SW_HIDE);
+    HDWP batch = BeginDeferWindowPos(2);
+    for (HWND w : {owner, palette})
+        batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+    EXPECT_TRUE(EndDeferWindowPos(batch));
+    desk::Pump(100);
+    EXPECT_STACKING(palette, owner);
+    SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
+    desk::Pump(100);
+    EXPECT_STACKING(owner, palette);
+
+    HWND other = App("Other");
+    ShowWindow(palette, SW_HIDE);
+    ShowWindow(palette, SW_SHOWNA);
+    desk::Pump(100);
+    EXPECT_STACKING(palette, other);
+    desk::Destroy(owner);
+    EXPECT_FALSE(IsWindow(palette));
+}
+
 // Properties live with the window: set in one process, read in another,
 // kept while the window is hidden.
 TEST_F(Conformance, PropertiesCrossProcessesAndOutliveHiding)

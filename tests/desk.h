@@ -13,8 +13,9 @@ bool Start();
 // Destroy the test windows and let go of the helper.
 void Stop();
 
-// A top-level window of the other process. Returns null on failure.
-HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd);
+// A top-level window of the other process, owned by `owner` when given (a
+// palette, a dialog). Returns null on failure.
+HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, HWND owner = nullptr);
 // What the window's own program does to it, from its own thread.
 void Show(HWND window, int showCmd);
 void Retitle(HWND window, const char *title);

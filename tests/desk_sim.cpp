@@ -16,9 +16,9 @@ bool Start()
 
 void Stop() {}
 
-HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd)
+HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, HWND owner)
 {
-    return sim::MakeWindow(className, title, style, exStyle, showCmd, helperPid);
+    return sim::MakeWindow(className, title, style, exStyle, showCmd, helperPid, owner);
 }
 
 void Show(HWND window, int showCmd) { sim::OwnerShow(window, showCmd); }

@@ -189,25 +189,28 @@ protected:
     std::vector<Program *> running;
 };
 
-// At start every window joins group 1; ALT+2 hides and marks them, ALT+1
-// brings them back in their states, stacked as they were, the top one
-// active; a window made later joins the group on screen within a tick.
+// At start every window joins group 1; ALT+2 hides and marks them and the
+// palette one of them owns, ALT+1 brings them back in their states, stacked
+// as they were, the top one active; a window made later joins the group on
+// screen within a tick.
 TEST_F(EndToEnd, SwitchingHidesMarksAndBringsBack)
 {
     HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED), m = App("E2E M");
     desk::Show(m, SW_MINIMIZE);
     HWND c = App("E2E C");
     desk::Activate(c);
+    // A palette of C's, which the system leaves on screen when C is hidden.
+    HWND palette = desk::Make("PlinthE2EApp", "E2E palette", WS_POPUP | WS_CAPTION, WS_EX_TOOLWINDOW, SW_SHOWNA, c);
     desk::Pump(100);
     Program *p = Start();
     EXPECT_TRUE(TrayIconPresent(p->main));
 
     Alt(2);
-    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m, c}); }));
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m, c, palette}); }));
     HWND later = App("E2E later");
     desk::Pump(1200);
     Alt(1);
-    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b, m, c}); }));
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b, m, c, palette}); }));
     EXPECT_FALSE(IsWindowVisible(later)) << "the later window joined group 2 and is hidden with it";
     desk::Pump(300);
     EXPECT_WINDOW(a, true, SW_SHOWNORMAL);
@@ -215,7 +218,7 @@ TEST_F(EndToEnd, SwitchingHidesMarksAndBringsBack)
     EXPECT_WINDOW(m, true, SW_SHOWMINIMIZED);
     EXPECT_WINDOW(c, true, SW_SHOWNORMAL);
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == c; }));
-    EXPECT_STACKING(c, b, a);
+    EXPECT_STACKING(palette, c, b, a);
 
     Alt(2);
     EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({later}) && HiddenAndMarked({a, b, c}); }));
@@ -279,14 +282,16 @@ TEST_F(EndToEnd, WatcherRestoresAfterAKill)
     std::wstring dir = scratch::Populate(scratch::OtherScriptsName, {{L"plinthwise.exe", L"plinthwise.exe"}});
     ASSERT_FALSE(dir.empty());
     HWND a = App("E2E A"), b = App("E2E B", SW_SHOWMAXIMIZED), m = App("E2E M");
+    HWND palette = desk::Make("PlinthE2EApp", "E2E palette", WS_POPUP | WS_CAPTION, WS_EX_TOOLWINDOW, SW_SHOWNA, a);
     desk::Show(m, SW_MINIMIZE);
     Program *p = Start(dir + L"\\plinthwise.exe");
     Alt(4);
-    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m}); }));
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({a, b, m, palette}); }));
     ASSERT_EQ(OtherCopies(p->info.dwProcessId).size(), 1u) << "one watcher";
     Kill(p);
     DWORD start = GetTickCount();
-    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b, m}); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a, b, m, palette}); }, 3000));
+    EXPECT_STACKING(palette, a);
     printf("windows back %lu ms after the kill\n", GetTickCount() - start);
     EXPECT_WINDOW(a, true, SW_SHOWNORMAL);
     EXPECT_WINDOW(b, true, SW_SHOWMAXIMIZED);

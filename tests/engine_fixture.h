@@ -13,6 +13,7 @@
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/showing.h"
 #include "workspace/switching.h"
 
 inline bool operator==(const RECT &a, const RECT &b)
@@ -34,12 +35,20 @@ inline HWND App(const std::string &name, int showCmd = SW_SHOWNORMAL)
 }
 
 // Appends an entry as the table would hold it, bypassing eligibility.
-inline void PutEntry(INT group, HWND window, UINT showCmd, INT rank)
+// A palette: a tool window owned by `owner`, on screen.
+inline HWND Palette(const std::string &name, HWND owner)
+{
+    HWND w = sim::MakeWindow("Palette", name.c_str(), WS_POPUP | WS_CAPTION, WS_EX_TOOLWINDOW, SW_SHOWNA, 0, owner);
+    sim::Name(w, name);
+    return w;
+}
+
+inline void PutEntry(INT group, HWND window, UINT showCmd, INT rank, HWND owner = nullptr)
 {
     Group &g = GroupTable[group];
     if (g.count == g.capacity)
         ASSERT_TRUE(GrowGroup(group));
-    g.entries[g.count++] = GroupEntry{window, showCmd, rank};
+    g.entries[g.count++] = GroupEntry{window, showCmd, rank, owner};
 }
 
 // The windows of a group in array order.

@@ -58,6 +58,11 @@ TEST(MarkerUnderFailure, EverySingleRefusedCall)
                     sim::OwnerSetProp(hidden[i], HiddenMarkerName, 1);
                     sim::OwnerShow(hidden[i], SW_HIDE);
                 }
+                // Palettes of A on screen and of X hidden with it.
+                HWND p = Palette("P", shown[0]), q = Palette("Q", hidden[0]);
+                PutEntry(1, q, SW_SHOWNORMAL, -1, hidden[0]);
+                sim::OwnerSetProp(q, HiddenMarkerName, 1);
+                sim::OwnerShow(q, SW_HIDE);
                 size_t before = sim::FaultsHit();
                 sim::FailCall(call, nth);
                 op.run(hidden[0]);
@@ -68,6 +73,9 @@ TEST(MarkerUnderFailure, EverySingleRefusedCall)
                     EXPECT_MARKER_FOLLOWS_VISIBILITY(w);
                 for (HWND w : hidden)
                     EXPECT_MARKER_FOLLOWS_VISIBILITY(w);
+                EXPECT_MARKER_FOLLOWS_VISIBILITY(p);
+                EXPECT_MARKER_FOLLOWS_VISIBILITY(q);
+                EXPECT_NE(FindInAnyGroup(q), nullptr);
                 // Nothing leaves the table, and what could not be hidden stays in its group.
                 for (HWND w : shown)
                     EXPECT_NE(FindInGroup(0, w), NotFound) << sim::NameOf(w);

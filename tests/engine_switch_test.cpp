@@ -192,9 +192,9 @@ TEST_F(Switching, BatchOrderFollowsTheCapturedStacking)
     sim::ClearCalls();
     SwitchToGroup(1);
     sim::ClearFaults();
-    EXPECT_CALLS((std::vector<std::string>{"DeferWindowPos(A, 0, 0x0253)", "DeferWindowPos(B, 0, 0x0253)",
-                                           "DeferWindowPos(C, 0, 0x0253)"}),
-                 sim::CallsOf({"DeferWindowPos"}));
+    // Each shown on its own, in the table's order.
+    EXPECT_CALLS((std::vector<std::string>{"ShowWindow(A, 8)", "ShowWindow(B, 8)", "ShowWindow(C, 8)"}),
+                 sim::CallsOf({"DeferWindowPos", "ShowWindow"}));
     for (HWND w : {a, b, c})
         EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
     EXPECT_EQ(sim::Foreground(), c);
@@ -355,10 +355,10 @@ TEST_F(Switching, FailedStateReadKeepsTheSavedState)
     HWND a = App("A", SW_SHOWMAXIMIZED);
     AdoptUnseenWindows();
     sim::OwnerShow(a, SW_SHOWNORMAL);
-    // The switch's adoption pass reads the styles of the windows it does not
+    // The switch's ranking pass reads the styles of the windows it does not
     // know first; the read after those is the capture's.
     sim::ClearCalls();
-    AdoptUnseenWindows();
+    AdoptUnseenWindowsRanking(0);
     sim::FailCall("GetWindowLongA", (int)sim::CallsOf({"GetWindowLongA"}).size() + 1);
     SwitchToGroup(1);
     EXPECT_EQ(EntryOf(0, a).savedShowCmd, (UINT)SW_SHOWMAXIMIZED);
@@ -412,6 +412,64 @@ TEST_F(Switching, MinimisedNeverTopAndCarriedWindowOnTop)
     SwitchToGroup(0);
     EXPECT_ON_SCREEN(carried, SW_SHOWNORMAL);
     EXPECT_EQ(sim::Foreground(), carried);
+}
+
+// Positions in the Z order, top first, of the windows given.
+std::vector<HWND> StackingOf(std::initializer_list<HWND> windows)
+{
+    std::vector<HWND> z = sim::ZOrder(), order;
+    for (HWND w : z)
+        if (std::find(windows.begin(), windows.end(), w) != windows.end())
+            order.push_back(w);
+    return order;
+}
+
+// Palettes owned by a window of the group go and come back with it, above it
+// in their order, the owner activated; one its program hid and a tooltip are
+// left alone. The carry takes them and an owned dialog along, and a summon
+// brings them with their owner.
+TEST_F(Switching, OwnedWindowsComeAndGoWithTheirOwner)
+{
+    HWND b = App("B"), a = App("A");
+    HWND p = Palette("P", a), q = Palette("Q", a), closed = Palette("Closed", a);
+    HWND tip = sim::MakeWindow("tooltips_class32", "", WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, SW_SHOWNA, 0, a);
+    sim::OwnerShow(closed, SW_HIDE);
+    sim::Activate(a);
+    std::vector<HWND> stacked = StackingOf({a, b, p, q});
+    SwitchToGroup(1);
+    for (HWND w : {a, b, p, q})
+        EXPECT_HIDDEN_BY_US(w);
+    EXPECT_FALSE(sim::Visible(closed) || sim::HasProp(closed, HiddenMarkerName));
+    EXPECT_TRUE(sim::Visible(tip) && !sim::HasProp(tip, HiddenMarkerName));
+    sim::Destroy(tip);
+    // Shown singly, then the owner raised: its palettes go back above it.
+    sim::FailCall("EndDeferWindowPos");
+    SwitchToGroup(0);
+    for (HWND w : {a, b, p, q})
+        EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_FALSE(sim::Visible(closed));
+    EXPECT_EQ(StackingOf({a, b, p, q}), stacked);
+    EXPECT_EQ(sim::Foreground(), a);
+
+    HWND find = sim::MakeWindow("#32770", "Find", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, SW_SHOWNORMAL, 0, a);
+    AdoptUnseenWindows();
+    sim::Activate(a);
+    stacked = StackingOf({a, find, p, q});
+    EXPECT_TRUE(CarryToGroup(2));
+    EXPECT_HIDDEN_BY_US(b);
+    for (HWND w : {a, find, p, q})
+        EXPECT_NE(FindInGroup(2, w), NotFound) << sim::NameOf(w);
+    EXPECT_EQ(StackingOf({a, find, p, q}), stacked);
+    EXPECT_EQ(sim::Foreground(), a);
+
+    SwitchToGroup(0);
+    sim::Activate(a);
+    ForegroundEventProc(nullptr, EVENT_SYSTEM_FOREGROUND, a, 0, 0, 0, 0);
+    for (HWND w : {a, find, p, q}) {
+        EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+        EXPECT_NE(FindInGroup(0, w), NotFound) << sim::NameOf(w);
+    }
+    EXPECT_EQ(StackingOf({a, find, p, q}), stacked);
 }
 
 // Windows delivers WinEvents while the thread waits in a cross-thread call:

@@ -18,16 +18,17 @@ protected:
 };
 
 // Marked hidden windows come back without activation and lose the marker,
-// each in the state it was hidden in; marked visible ones only lose the
-// marker; unmarked hidden ones stay hidden.
+// each in the state and the stacking it was hidden in; marked visible ones
+// only lose the marker; unmarked hidden ones stay hidden.
 TEST_F(Recovery, RestoresExactlyTheMarkedHiddenWindows)
 {
     HWND normal = App("Marked normal"), maxed = App("Marked maximised", SW_SHOWMAXIMIZED),
          mini = App("Marked minimised"), shown = App("Marked but shown"), plain = App("Hidden unmarked"),
          active = App("Active");
+    HWND palette = desk::Make("PlinthTestApp", "Palette", WS_POPUP | WS_CAPTION, WS_EX_TOOLWINDOW, SW_SHOWNA, normal);
     desk::Show(mini, SW_MINIMIZE);
     desk::Activate(active);
-    for (HWND w : {normal, maxed, mini, shown}) {
+    for (HWND w : {palette, normal, maxed, mini, shown}) {
         ASSERT_TRUE(SetPropA(w, HiddenMarkerName, (HANDLE)1));
         if (w != shown)
             ShowWindow(w, SW_HIDE);
@@ -43,8 +44,10 @@ TEST_F(Recovery, RestoresExactlyTheMarkedHiddenWindows)
     EXPECT_WINDOW(mini, true, SW_SHOWMINIMIZED);
     EXPECT_WINDOW(shown, true, SW_SHOWNORMAL);
     EXPECT_WINDOW(plain, false, SW_SHOWNORMAL);
-    for (HWND w : {normal, maxed, mini, shown})
+    for (HWND w : {palette, normal, maxed, mini, shown})
         EXPECT_PROP(w, HiddenMarkerName, false);
+    // Shown from the bottom up, a palette comes back above its owner.
+    EXPECT_STACKING(palette, normal);
     EXPECT_EQ(GetForegroundWindow(), active);
 
     // A second pass finds nothing to do.

@@ -6,6 +6,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
+#include "workspace/owned.h"
 
 static const int TextBufferSize = 256;
 // A switch causes a few foreground changes; more than this many while one
@@ -91,6 +92,11 @@ static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
     return TRUE;
 }
 
+void AdoptUnseenWindow(HWND window)
+{
+    AdoptIfUnseen(window, 0);
+}
+
 void AdoptUnseenWindows()
 {
     EnumWindows(AdoptIfUnseen, 0);
@@ -105,8 +111,18 @@ struct RankingPass {
 static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
 {
     RankingPass &pass = *(RankingPass *)value;
-    AdoptIfUnseen(window, 0);
     int i = FindInGroup(pass.group, window);
+    if (i == NotFound && !FindInAnyGroup(window)) {
+        // One read settles the many hidden windows a desktop holds: neither
+        // eligible nor a palette on screen.
+        DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+        if (!IsShownStyle(style))
+            return TRUE;
+        AdoptIfUnseen(window, 0);
+        i = FindInGroup(pass.group, window);
+        if (i == NotFound && !FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, style, pass.nextRank))
+            pass.nextRank++;
+    }
     if (i != NotFound)
         GroupTable[pass.group].entries[i].stackRank = pass.nextRank++;
     return TRUE;
@@ -130,13 +146,8 @@ void SummonHiddenWindow(HWND window)
         showCmd = found->savedShowCmd;
     RemoveWindowFromAllGroups(window);
     // Appended without the eligibility test: the window is still hidden.
-    Group &g = GroupTable[CurrentGroup];
-    if (g.count == g.capacity && !GrowGroup(CurrentGroup))
+    if (!AppendEntry(CurrentGroup, window, showCmd, -1, nullptr))
         return;  // stays hidden and marked, recoverable by the marker
-    GroupEntry &e = g.entries[g.count++];
-    e.window = window;
-    e.savedShowCmd = showCmd;
-    e.stackRank = -1;
     // SW_SHOW, not SW_SHOWNORMAL, which would take a snapped window out of
     // its arrangement.
     int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
@@ -147,6 +158,9 @@ void SummonHiddenWindow(HWND window)
     bool answering = IsAnswering(window);
     ShowOrQueue(window, command, answering);
     if (!answering || !UnmarkIfShown(window))
+        MarkersAwaitingShow = true;
+    // Its palettes come with it; the activation then puts them above it.
+    if (SummonOwnedWindows(window))
         MarkersAwaitingShow = true;
     SetForegroundWindow(window);
 }

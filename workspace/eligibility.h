@@ -20,8 +20,11 @@ inline bool IsShownStyle(DWORD style)
 }
 // Puts every eligible window that no group holds into the current group.
 void AdoptUnseenWindows();
+// The same for one window.
+void AdoptUnseenWindow(HWND window);
 // The same pass, which also gives the windows of `group` the stackRank 0,
-// 1, 2, ... in the order the pass meets them, from the top of the Z order.
+// 1, 2, ... in the order the pass meets them, from the top of the Z order,
+// and takes into the group the windows on screen that its windows own.
 void AdoptUnseenWindowsRanking(int group);
 // Foreground changes anywhere on the desktop.
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,

@@ -11,11 +11,6 @@ int CurrentGroup;
 
 static const int FirstCapacity = 32;
 
-static bool IsGroupIndex(int group)
-{
-    return (UINT)group < (UINT)GroupCount;
-}
-
 bool IsMinimizedShowCmd(UINT showCmd)
 {
     return showCmd == SW_SHOWMINIMIZED || showCmd == SW_MINIMIZE || showCmd == SW_SHOWMINNOACTIVE ||
@@ -81,6 +76,19 @@ void RemoveWindowFromAllGroups(HWND window)
     }
 }
 
+bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner)
+{
+    Group &g = GroupTable[group];
+    if (g.count == g.capacity && !GrowGroup(group))
+        return false;
+    g.entries[g.count++] = GroupEntry{window, showCmd, stackRank, owner};
+    // A window that joins the group on screen may still carry a marker (one
+    // its own program showed while its group was hidden): the next tick looks.
+    if (group == CurrentGroup)
+        MarkersAwaitingShow = true;
+    return true;
+}
+
 void AddWindowToGroup(int group, HWND window)
 {
     if (!IsGroupIndex(group))
@@ -88,18 +96,7 @@ void AddWindowToGroup(int group, HWND window)
     if (!IsEligibleWindow(window))
         return;
     RemoveWindowFromAllGroups(window);
-    Group &g = GroupTable[group];
-    if (g.count == g.capacity && !GrowGroup(group))
-        return;
-    GroupEntry &e = g.entries[g.count++];
-    e.window = window;
-    e.savedShowCmd = SW_SHOWNORMAL;
-    e.savedShowCmd = ReadShowCmd(window, e.savedShowCmd);
-    e.stackRank = g.count - 1;
-    // A window that joins the group on screen may still carry a marker (one
-    // its own program showed while its group was hidden): the next tick looks.
-    if (group == CurrentGroup)
-        MarkersAwaitingShow = true;
+    AppendEntry(group, window, ReadShowCmd(window, SW_SHOWNORMAL), GroupTable[group].count, nullptr);
 }
 
 int FindInGroup(int group, HWND window)

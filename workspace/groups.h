@@ -9,6 +9,11 @@ struct GroupEntry {
     HWND window;          // the managed top-level window
     UINT savedShowCmd;    // showCmd of its placement when last read
     int stackRank;        // lower is nearer the top; compared within a group only
+    // For a window that only comes and goes with a window of the group that
+    // owns it (a palette, a floating toolbar, a dialog carried with its
+    // owner): that owner. Null for a window the group holds in its own
+    // right. Such a window is never the one a show activates.
+    HWND owner;
 };
 
 // One group: a heap array grown geometrically, never shrunk or freed.
@@ -25,8 +30,17 @@ extern int CurrentGroup;              // the group on screen, 0 to 4
 
 const int NotFound = -1;
 
+// An index from outside is tested as an unsigned number.
+inline bool IsGroupIndex(int group)
+{
+    return (UINT)group < (UINT)GroupCount;
+}
+
 bool IsMinimizedShowCmd(UINT showCmd);
 void AddWindowToGroup(int group, HWND window);
+// Appends an entry without the eligibility test (a window that is hidden, or
+// that travels with its owner); false when no room could be had.
+bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner);
 void RemoveWindowFromAllGroups(HWND window);
 // Position of the first entry of the window in the group, or NotFound.
 int FindInGroup(int group, HWND window);

@@ -86,6 +86,42 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
     return TRUE;
 }
 
+// The marked windows a recovery pass found, top of the Z order first.
+struct MarkedList {
+    HWND *windows;
+    int count;
+    int capacity;
+    int queued;  // shows the pass had to queue
+};
+
+static bool GrowMarkedList(MarkedList &list)
+{
+    const int Largest = 1 << 20;  // far more windows than a desktop holds
+    if (list.capacity >= Largest)
+        return false;
+    int capacity = list.capacity ? list.capacity * 2 : 64;
+    SIZE_T bytes = (SIZE_T)capacity * sizeof(HWND);
+    void *grown = list.windows ? HeapReAlloc(GetProcessHeap(), 0, list.windows, bytes)
+                               : HeapAlloc(GetProcessHeap(), 0, bytes);
+    if (!grown)
+        return false;
+    list.windows = (HWND *)grown;
+    list.capacity = capacity;
+    return true;
+}
+
+// Collects a marked window; one that finds no room is restored at once.
+static BOOL CALLBACK CollectMarked(HWND window, LPARAM value)
+{
+    MarkedList &list = *(MarkedList *)value;
+    if (!IsMarked(window))
+        return TRUE;
+    if (list.count == list.capacity && !GrowMarkedList(list))
+        return RestoreIfMarked(window, (LPARAM)&list.queued);
+    list.windows[list.count++] = window;
+    return TRUE;
+}
+
 int RestoreMarkedWindows()
 {
     QueuedRestores.count = 0;
@@ -93,11 +129,18 @@ int RestoreMarkedWindows()
     // What is seen to have run since the last pass no longer holds a window
     // to the queued path.
     SettlePendingCalls();
-    int queued = 0;
     BeginAnswerPass();
-    EnumWindows(RestoreIfMarked, (LPARAM)&queued);
+    // Each show puts its window at the top of the Z order: shown from the
+    // bottom up, the windows keep the stacking they were hidden in, and a
+    // palette comes back above the window that owns it.
+    MarkedList list = {};
+    EnumWindows(CollectMarked, (LPARAM)&list);
+    for (int i = list.count - 1; i >= 0; i--)
+        RestoreIfMarked(list.windows[i], (LPARAM)&list.queued);
+    if (list.windows)
+        HeapFree(GetProcessHeap(), 0, list.windows);
     EndAnswerPass();
-    return queued;
+    return list.queued;
 }
 
 // One window of the last pass's queue: true while it still waits.

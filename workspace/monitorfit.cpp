@@ -102,8 +102,7 @@ bool BringOntoMonitor(HWND window)
             return true;
         FitSpan(r.left, r.right, work.left, work.right);
         FitSpan(r.top, r.bottom, work.top, work.bottom);
-        UINT flags = MoveFlags | (IsAnswering(window) ? 0 : SWP_ASYNCWINDOWPOS);
-        SetWindowPos(window, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+        MoveOrQueue(window, r, MoveFlags, IsAnswering(window));
         return true;
     }
     // Maximised or minimised: only the placement's normal rectangle says
@@ -120,9 +119,8 @@ bool BringOntoMonitor(HWND window)
     // stays hidden.
     placement.showCmd = placement.showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_HIDE;
     placement.flags &= WPF_RESTORETOMAXIMIZED;
-    // A program that does not answer gets the request queued, not waited for.
-    if (!IsAnswering(window))
-        placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
-    SetWindowPlacement(window, &placement);
+    // A program that does not answer gets the request queued, not waited
+    // for; the calls after it are then queued behind it.
+    PlaceOrQueue(window, placement, IsAnswering(window));
     return true;
 }

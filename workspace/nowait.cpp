@@ -239,3 +239,19 @@ void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)
     if (SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags) && !answering)
         NoteQueued(window, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : NoShowChange);
 }
+
+void MoveOrQueue(HWND window, const RECT &to, UINT flags, bool answering)
+{
+    if (!answering)
+        flags |= SWP_ASYNCWINDOWPOS;
+    if (SetWindowPos(window, HWND_TOP, to.left, to.top, to.right - to.left, to.bottom - to.top, flags) && !answering)
+        NoteQueued(window, NoShowChange);
+}
+
+void PlaceOrQueue(HWND window, WINDOWPLACEMENT &placement, bool answering)
+{
+    if (!answering)
+        placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
+    if (SetWindowPlacement(window, &placement) && !answering)
+        NoteQueued(window, (int)placement.showCmd);
+}

@@ -25,6 +25,11 @@ void ShowOrQueue(HWND window, int command, bool answering);
 // a window that does not answer (which then shows it only if no show waits
 // in its queue already).
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter = HWND_TOP);
+// SetWindowPos that moves and sizes, or its queued form.
+void MoveOrQueue(HWND window, const RECT &to, UINT flags, bool answering);
+// SetWindowPlacement, or its queued form (WPF_ASYNCWINDOWPLACEMENT); its
+// showCmd shows or hides the window like ShowWindow's.
+void PlaceOrQueue(HWND window, WINDOWPLACEMENT &placement, bool answering);
 // Whether calls queued for the window may not have run yet; its marker stays
 // while they may not.
 bool HasPendingCalls(HWND window);

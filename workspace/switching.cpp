@@ -10,19 +10,9 @@
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
-#include "workspace/monitorfit.h"
 #include "workspace/nowait.h"
-
-// Flags of the batch that shows a group: show and raise each window without
-// activating, moving or sizing it.
-static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
-// Flags that raise the top window; activation is wanted here.
-static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
-
-static bool IsGroupIndex(int group)
-{
-    return (UINT)group < (UINT)GroupCount;
-}
+#include "workspace/owned.h"
+#include "workspace/showing.h"
 
 // Records the entry's show state and hides its window. One read of the
 // style gives both the state and whether the window is on screen. False
@@ -141,9 +131,6 @@ void SwitchToGroup(int target)
     RequestTrayUpdate();
 }
 
-// Brings each window onto a monitor and drops the entries of windows that
-// are gone, whose deferral would fail the whole batch: one read of where a
-// window stands answers both.
 bool CarryToGroup(int target)
 {
     HWND w = GetForegroundWindow();
@@ -158,216 +145,8 @@ bool CarryToGroup(int target)
     int i = FindInGroup(target, w);
     if (i != NotFound)
         GroupTable[target].entries[i].stackRank = lowest - 1;
+    // No window it owns is left behind in the group it leaves.
+    CarryOwnedWindows(w, target, lowest - 2);
     SwitchToGroup(target);
     return true;
-}
-
-static void DropDestroyedAndFit(int group)
-{
-    ReadMonitorAreas();
-    Group &g = GroupTable[group];
-    for (int i = 0; i < g.count;) {
-        if (!BringOntoMonitor(g.entries[i].window))
-            RemoveEntryAt(group, i);
-        else
-            i++;
-    }
-}
-
-// Whether each window of the group shown answers, asked once for the whole
-// show: the batch, the single shows and the minimised ones all need it.
-struct Answers {
-    bool *of;   // by position in the group; null when no room could be had
-    int count;  // positions it covers
-};
-
-static bool AnswersAt(const Answers &answers, int group, int position)
-{
-    if (answers.of && position < answers.count)
-        return answers.of[position];
-    return IsAnswering(GroupTable[group].entries[position].window);
-}
-
-// One window of the batch: its rank and position, so that the batch can
-// hand the windows over from the bottom of the captured stacking up.
-struct BatchSlot {
-    int stackRank;
-    int position;
-};
-
-// Highest rank first; among equal ranks the later entry first, so that the
-// earlier one, which wins the choice of the top window, ends above it.
-static int CompareSlots(const void *a, const void *b)
-{
-    const BatchSlot &x = *(const BatchSlot *)a;
-    const BatchSlot &y = *(const BatchSlot *)b;
-    if (x.stackRank != y.stackRank)
-        return x.stackRank > y.stackRank ? -1 : 1;
-    return x.position > y.position ? -1 : x.position < y.position ? 1 : 0;
-}
-
-// Each deferral puts its window at the top, so handing the windows over
-// from the bottom of the captured stacking up restores that stacking. When
-// no room can be had for the order, they go in array order.
-static BatchSlot *BottomUpOrder(int group, int count)
-{
-    BatchSlot *order = (BatchSlot *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(BatchSlot));
-    if (!order)
-        return nullptr;
-    const Group &g = GroupTable[group];
-    int n = 0;
-    for (int i = 0; i < g.count && n < count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            order[n++] = BatchSlot{g.entries[i].stackRank, i};
-    qsort(order, n, sizeof(BatchSlot), CompareSlots);
-    return order;
-}
-
-// Where a queued show of the window at `k` of the bottom-up order goes:
-// right below the window above it in the captured stacking. It runs when its
-// program answers, perhaps long after the top window was activated, and on
-// top it would cover that one. Below the nearest window that answers, two
-// queued windows of different programs would end in the order their programs
-// answer; below the one right above, each lands under a window that is in
-// its place already or, still hidden, stands where its group was hidden, in
-// the order captured, and moves up later past it. The top window goes last,
-// raised by its activation.
-static HWND QueuedAnchor(int group, const BatchSlot *order, int k, int count)
-{
-    if (k + 1 == count)
-        return HWND_TOP;
-    return GroupTable[group].entries[order[k + 1].position].window;
-}
-
-// The entry to activate: the lowest stackRank among the non-minimised
-// entries, the earliest in array order among equals.
-static int ChooseTopEntry(int group)
-{
-    const Group &g = GroupTable[group];
-    int top = NotFound;
-    for (int i = 0; i < g.count; i++) {
-        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            continue;
-        if (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank)
-            top = i;
-    }
-    return top;
-}
-
-// Shows the `count` non-minimised windows, those that answer in one batch
-// of `answering`; false if the batch failed, at a deferral or at its end,
-// and the windows must be shown singly. A window whose program does not
-// answer would hold up the whole batch: its show is queued instead, in its
-// place in the order; the top window's, at `top`, is left to its
-// activation, whose show and raise are queued too, so that no second show
-// waits behind this one.
-static bool ShowInBatch(int group, int count, int answering, const Answers &answers, int top)
-{
-    HDWP batch = answering > 0 ? BeginDeferWindowPos(answering) : nullptr;
-    if (answering > 0 && !batch)
-        return false;
-    BatchSlot *order = BottomUpOrder(group, count);
-    Group &g = GroupTable[group];
-    int deferred = 0;
-    for (int i = 0; i < g.count && deferred < count; i++) {
-        int position = i;
-        if (order)
-            position = order[i].position;
-        else if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            continue;
-        deferred++;
-        HWND w = g.entries[position].window;
-        if (!batch || !AnswersAt(answers, group, position)) {
-            if (position == top)
-                continue;
-            PositionOrQueue(w, ShowBatchFlags, false, order ? QueuedAnchor(group, order, i, count) : HWND_TOP);
-            continue;
-        }
-        batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
-        if (!batch)
-            break;  // the batch is gone; EndDeferWindowPos must not see it
-    }
-    if (order)
-        HeapFree(GetProcessHeap(), 0, order);
-    if (answering == 0)
-        return true;
-    if (!batch)
-        return false;
-    return EndDeferWindowPos(batch) != FALSE;
-}
-
-// Shows the top window in its saved state, on top, and activates it. The
-// show and the raise are each a round of messages with the window's program,
-// and both are skipped when they would change nothing: the batch, which
-// hands this window over last, has put it on top already, and a window that
-// stands visible in the saved state needs no show to get there.
-static void ActivateTopWindow(const GroupEntry &entry, bool onTop)
-{
-    HWND w = entry.window;
-    DWORD style = (DWORD)GetWindowLongA(w, GWL_STYLE);
-    if (style == 0 && !IsWindow(w))
-        return;
-    bool maximized = entry.savedShowCmd == SW_SHOWMAXIMIZED;
-    // With calls queued, where they lead counts, not the style: a hide may
-    // be waiting, or a show (the single shows after a failed batch) that
-    // brings it back in the state it was hidden in, with no second one
-    // needed behind it.
-    bool shown = HasPendingCalls(w) ? IsPendingShow(w) : (style & WS_VISIBLE) != 0;
-    bool inState = shown && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
-    if (!inState || !onTop) {
-        bool answers = IsAnswering(w);
-        // SW_SHOW activates a window in its normal or snapped state without
-        // restoring it, as SW_SHOWNORMAL would; only a window minimised
-        // since needs restoring.
-        if (!inState)
-            ShowOrQueue(w, maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW, answers);
-        PositionOrQueue(w, RaiseFlags, answers);
-    }
-    SetForegroundWindow(w);  // never waits
-}
-
-void ShowGroup(int group)
-{
-    if (!IsGroupIndex(group))
-        return;
-    DropDestroyedAndFit(group);
-    Group &g = GroupTable[group];
-    if (g.count == 0)
-        return;
-
-    Answers answers = {(bool *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)g.count * sizeof(bool)), g.count};
-    for (int i = 0; answers.of && i < g.count; i++)
-        answers.of[i] = IsAnswering(g.entries[i].window);
-    int shown = 0, answering = 0;
-    for (int i = 0; i < g.count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd)) {
-            shown++;
-            answering += AnswersAt(answers, group, i) ? 1 : 0;
-        }
-    int minimized = g.count - shown;
-    int top = ChooseTopEntry(group);
-    bool batched = shown > 0 && ShowInBatch(group, shown, answering, answers, top);
-    // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
-    // snapped as it was.
-    // A top window that does not answer is left to its activation here too.
-    if (shown > 0 && !batched) {
-        for (int i = 0; i < g.count; i++)
-            if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) && (i != top || AnswersAt(answers, group, i)))
-                ShowOrQueue(g.entries[i].window, SW_SHOWNA, AnswersAt(answers, group, i));
-    }
-    for (int i = 0; i < g.count; i++)
-        if (IsMinimizedShowCmd(g.entries[i].savedShowCmd))
-            ShowOrQueue(g.entries[i].window, SW_SHOWMINNOACTIVE, AnswersAt(answers, group, i));
-    if (answers.of)
-        HeapFree(GetProcessHeap(), 0, answers.of);
-
-    if (top != NotFound)
-        ActivateTopWindow(g.entries[top], batched && minimized == 0 && answering == shown);
-    // The marker goes once the window is seen on screen. One that did not
-    // come back, or whose show is queued behind a hang, keeps it, and with it
-    // the way back after a crash, until the maintenance tick sees it back.
-    MarkersAwaitingShow = false;
-    for (int i = 0; i < g.count; i++)
-        if (!UnmarkIfShown(g.entries[i].window))
-            MarkersAwaitingShow = true;
 }

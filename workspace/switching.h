@@ -11,8 +11,6 @@ void SwitchToGroup(int target);
 // then the switch runs. Nothing happens, and false comes back, when the
 // foreground window is not one a group may hold.
 bool CarryToGroup(int target);
-// Shows the windows of a group and activates the one that was on top.
-void ShowGroup(int group);
 // Hides and marks every window of a group, recording each one's show state;
 // windows their programs hid meanwhile leave the group.
 void HideAndMark(int group);

@@ -120,10 +120,10 @@ void Stop()
     ZeroMemory(&g_helper, sizeof g_helper);
 }
 
-HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd)
+HWND Make(const char *className, const char *title, DWORD style, DWORD exStyle, int showCmd, HWND owner)
 {
-    return (HWND)Command(kCommandTimeoutMs, "make\t%s\t%s\t0x%lx\t0x%lx\t%d", className, title,
-                         (unsigned long)style, (unsigned long)exStyle, showCmd);
+    return (HWND)Command(kCommandTimeoutMs, "make\t%s\t%s\t0x%lx\t0x%lx\t%d\t0x%llx", className, title,
+                         (unsigned long)style, (unsigned long)exStyle, showCmd, (unsigned long long)(UINT_PTR)owner);
 }
 
 void Show(HWND window, int showCmd)

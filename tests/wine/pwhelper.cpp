@@ -95,10 +95,12 @@ static bool EnsureClass(const char *name)
 
 static LRESULT MakeWindow(const Command &c)
 {
-    if (c.count != 6 || !EnsureClass(c.field[1]))
+    if (c.count != 7 || !EnsureClass(c.field[1]))
         return 0;
+    // The owner, when not null, is one of this helper's windows (a palette's).
+    HWND owner = OwnWindow(c.field[6]);
     HWND window = CreateWindowExA((DWORD)Number(c.field[4]), c.field[1], c.field[2], (DWORD)Number(c.field[3]),
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, NULL, NULL, g_instance, NULL);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, owner, NULL, g_instance, NULL);
     if (window == NULL)
         return 0;
     ShowWindow(window, (int)Number(c.field[5]));

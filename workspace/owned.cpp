@@ -1,0 +1,129 @@
+// Windows that come and go with the window that owns them.
+#include "workspace/owned.h"
+
+#include "workspace/eligibility.h"
+#include "workspace/groups.h"
+#include "workspace/marker.h"
+#include "workspace/nowait.h"
+
+// Ownership chains are short (a dialog of a palette of a main window); a
+// longer one is not followed further, so a loop cannot hold up a switch.
+static const int OwnerChainLimit = 8;
+
+// The window of `group` that owns `window` directly or through other owned
+// windows; null when none does. An owner no group holds yet (one that came
+// with its palettes since the last tick) is adopted on the way, since the
+// pass meets the palettes above it before it meets the owner.
+static HWND GroupOwnerOf(int group, HWND window)
+{
+    HWND owner = GetWindow(window, GW_OWNER);
+    for (int depth = 0; owner && depth < OwnerChainLimit; depth++) {
+        if (!FindInAnyGroup(owner))
+            AdoptUnseenWindow(owner);
+        if (FindInGroup(group, owner) != NotFound)
+            return owner;
+        owner = GetWindow(owner, GW_OWNER);
+    }
+    return nullptr;
+}
+
+bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
+{
+    // A window its program hid (or cloaked) stays as it is. Topmost owned
+    // windows are tooltips, menus and drop-down lists, which their programs
+    // close by themselves: shown again later, they would stand there stale.
+    if (!IsShownStyle(style))
+        return false;
+    if ((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST)
+        return false;
+    HWND owner = GroupOwnerOf(group, window);
+    if (!owner || IsCloakedWindow(window))
+        return false;
+    return AppendEntry(group, window, ShowCmdOfStyle(style, SW_SHOWNORMAL), stackRank, owner);
+}
+
+// Whether `carried` owns `window`, directly or through other owned windows.
+static bool IsOwnedBy(HWND window, HWND carried)
+{
+    HWND owner = GetWindow(window, GW_OWNER);
+    for (int depth = 0; owner && depth < OwnerChainLimit; depth++) {
+        if (owner == carried)
+            return true;
+        owner = GetWindow(owner, GW_OWNER);
+    }
+    return false;
+}
+
+// Moves the entry of a window that `carried` owns into `target`, to travel
+// with it. An owned window the group held in its own right (a Find dialog)
+// travels with the carried window from now on, which is the one the show
+// activates.
+static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
+{
+    for (int group = 0; group < GroupCount; group++) {
+        int i = FindInGroup(group, window);
+        if (i == NotFound)
+            continue;
+        GroupEntry e = GroupTable[group].entries[i];
+        if (group == target) {
+            GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried};
+            return;
+        }
+        // Added before it is removed: with no room in the target, it stays
+        // where it was rather than in no group at all.
+        if (AppendEntry(target, window, e.savedShowCmd, rank, carried)) {
+            rank--;
+            RemoveEntryAt(group, i);
+        }
+        return;
+    }
+}
+
+// Owned windows stand right above their owner: a short walk up from it meets
+// them in their order, nearest first.
+static const int OwnedWalkLimit = 64;
+
+void CarryOwnedWindows(HWND carried, int target, int rank)
+{
+    HWND w = carried;
+    for (int steps = 0; steps < OwnedWalkLimit && (w = GetWindow(w, GW_HWNDPREV)) != nullptr; steps++)
+        if (IsOwnedBy(w, carried))
+            CarryOwnedWindow(w, carried, target, rank);
+    // Any left elsewhere (hidden in another group) follow, above those.
+    // Backwards, since a removal moves the last entry, already seen, here.
+    for (int group = 0; group < GroupCount; group++) {
+        for (int i = GroupTable[group].count - 1; i >= 0; i--) {
+            const GroupEntry &e = GroupTable[group].entries[i];
+            if (e.window != carried && !(group == target && e.owner == carried) && IsOwnedBy(e.window, carried))
+                CarryOwnedWindow(e.window, carried, target, rank);
+        }
+    }
+}
+
+bool SummonOwnedWindows(HWND summoned)
+{
+    bool awaiting = false;
+    // From the bottom of their stacking up: each show puts its window on
+    // top, so they come back in their order.
+    for (;;) {
+        int from = NotFound, at = NotFound;
+        for (int group = 0; group < GroupCount; group++)
+            for (int i = 0; group != CurrentGroup && i < GroupTable[group].count; i++)
+                if (GroupTable[group].entries[i].owner == summoned &&
+                    (at == NotFound || GroupTable[group].entries[i].stackRank > GroupTable[from].entries[at].stackRank)) {
+                    from = group;
+                    at = i;
+                }
+        if (at == NotFound)
+            return awaiting;
+        GroupEntry e = GroupTable[from].entries[at];
+        // No room: it stays hidden and marked, where a later pass finds it.
+        if (!AppendEntry(CurrentGroup, e.window, e.savedShowCmd, -2, summoned))
+            return true;
+        RemoveEntryAt(from, at);
+        bool answering = IsAnswering(e.window);
+        ShowOrQueue(e.window, SW_SHOWNA, answering);
+        if (!answering || !UnmarkIfShown(e.window))
+            awaiting = true;
+    }
+}
