@@ -7,6 +7,7 @@
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
+#include "workspace/showing.h"
 
 static const int TextBufferSize = 256;
 // A switch causes a few foreground changes; more than this many while one
@@ -307,7 +308,11 @@ void UnmarkShownCurrentGroup()
     const Group &g = GroupTable[CurrentGroup];
     for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
-        if (IsMarked(w) && !UnmarkIfShown(w))
+        if (!IsMarked(w))
+            continue;
+        if (UnmarkIfShown(w))
+            PlaceLateWindow(CurrentGroup, w);
+        else
             left = true;
     }
     MarkersAwaitingShow = left;

@@ -14,6 +14,8 @@
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
 // Flags that raise the top window; activation is wanted here.
 static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
+// Flags that put a late window in its place, and nothing else.
+static const UINT LatePlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
 // Brings each window onto a monitor and drops the entries of windows that
 // are gone, whose deferral would fail the whole batch: one read of where a
@@ -172,6 +174,26 @@ static void RaiseOwnedAbove(int group, HWND owner)
         HWND w = g.entries[next].window;
         PositionOrQueue(w, ShowBatchFlags, IsAnswering(w));
     }
+}
+
+void PlaceLateWindow(int group, HWND window)
+{
+    const Group &g = GroupTable[group];
+    int i = FindInGroup(group, window);
+    // One that travels with its owner goes with it; the user's own
+    // activation is not undone.
+    if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || g.entries[i].owner ||
+        GetForegroundWindow() == window)
+        return;
+    // A window still marked has not been seen in its place yet.
+    int anchor = NotFound;
+    for (int j = 0; j < g.count; j++)
+        if (j != i && !IsMinimizedShowCmd(g.entries[j].savedShowCmd) && RanksBelow(g.entries, i, j) &&
+            (anchor == NotFound || RanksBelow(g.entries, j, anchor)) && IsWindowVisible(g.entries[j].window) &&
+            !IsMarked(g.entries[j].window))
+            anchor = j;
+    if (anchor != NotFound)
+        PositionOrQueue(window, LatePlaceFlags, IsAnswering(window), g.entries[anchor].window);
 }
 
 // Shows the top window in its saved state, on top, and activates it. The
