@@ -18,7 +18,8 @@
 //
 // PLINTH_SEED and PLINTH_STEPS override the seed of EngineRandom.DefaultSeed
 // and the step count of every case, for long runs and for replaying a
-// failure (which prints the command that replays it).
+// failure (which prints the command that replays it); PLINTH_CALLS prints the
+// calls of the failing step too.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -189,9 +190,9 @@ void Fail(const char *file, int line, World &w, const std::string &what)
     for (const std::string &s : w.recent)
         text << "  " << s << "\n";
     text << DescribeTable(w);
-    if (getenv("PLINTH_DEBUG"))
-        for (const std::string &c : sim::Calls())
-            text << "    " << c << "\n";
+    if (getenv("PLINTH_CALLS"))
+        for (const std::string &call : sim::Calls())
+            text << "    " << call << "\n";
     ADD_FAILURE_AT(file, line) << text.str();
     w.failed = true;
 }
@@ -225,6 +226,14 @@ void CheckWorld(const char *file, int line, World &w)
         bool hidden = sim::Exists(h) && !sim::Visible(h), marked = sim::HasProp(h, HiddenMarkerName);
         std::vector<int> queued = sim::QueuedVisibility(h);
         bool hideQueued = std::count(queued.begin(), queued.end(), SW_HIDE) > 0;
+        // Known gap: once its program has hung for 5 s, a window its program
+        // hid cannot be told from one hidden behind its stand-in, which must
+        // be marked and hidden with its group; the engine takes the side on
+        // which no window is lost.
+        if (w.hiddenByProgram.count(h) && hidden && marked && sim::Hung(h)) {
+            w.hiddenByProgram.erase(h);
+            w.counts["hidden by its program, then hung: marked"]++;
+        }
         if (w.hiddenByProgram.count(h) && (!hidden || marked))
             return Fail(file, line, w, Name(h) + ", hidden by its own program, was " + (hidden ? "marked" : "shown"));
         if (hidden && !marked && !w.hiddenByProgram.count(h) && !sim::BehindStandIn(h))
@@ -531,11 +540,13 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     // When the batch ran whole and in its order, the stacking captured when
     // the group was left is back: its shown windows stand by StackRank, the
     // earlier entry above among equals.
-    w.stackingHeld = false;
-    if (w.growthFailed || w.otherHeapFailed || FaultHit(w))
+    // Once every program answers, so do the windows whose shows were queued;
+    // the single shows after a failed batch (a privileged window refuses its
+    // deferral) leave a window already on screen where it stands.
+    bool batchEnded = sim::CallsOf({"BeginDeferWindowPos"}).size() == sim::CallsOf({"EndDeferWindowPos"}).size();
+    w.stackingHeld = !w.growthFailed && !w.otherHeapFailed && !FaultHit(w) && batchEnded;
+    if (!w.stackingHeld)
         return;
-    // Once every program answers, so do the windows whose shows were queued.
-    w.stackingHeld = true;
     w.stackingWindows.clear();
     for (int i = 0; i < shown.count; i++)
         w.stackingWindows.insert(shown.entries[i].window);
@@ -708,12 +719,22 @@ void TimeStep(World &w)
     sim::AdvanceTime(ms);
 }
 
+// Windows of the group shown since the last switch whose shows still wait.
+int LateWindows(World &w)
+{
+    int late = 0;
+    for (HWND h : w.stackingWindows)
+        late += w.stackingHeld && sim::Exists(h) && !sim::QueuedVisibility(h).empty();
+    return late;
+}
+
 // Every program answers, and the ticks run past the 5 s after which a queue
 // counts as run: the group shown stands as it was captured, the activated
 // window on top.
 void AllAnswerStep(World &w)
 {
     Note(w, "every program answers");
+    w.counts["late windows once all answer"] += LateWindows(w);
     for (HWND h : w.live)
         if (sim::Hung(h))
             sim::Answer(h);
@@ -723,20 +744,44 @@ void AllAnswerStep(World &w)
         RunTick();
     }
     FollowHeapCalls(w);
+}
+
+// While only the programs' threads, time, ticks and events act after a
+// switch, no window of the group shown comes back above the one it
+// activated; once every program has answered, the group stands as captured
+// with that one active.
+void CheckStackingHeld(World &w, bool allAnswered)
+{
     if (!w.stackingHeld || FaultHit(w))
         return;
-    w.counts["stackings checked once all answer"]++;
-    auto counted = [&](HWND h) { return w.stackingWindows.count(h) && sim::Visible(h) && !w.privileged.count(h); };
-    std::string fault = StackingFault(CurrentGroup, counted);
-    if (!fault.empty())
-        return FAIL_WORLD(w, fault + " once every program answered");
+    // A window its program minimised while its group was hidden has no place
+    // in the stacking to come back to.
+    auto counted = [&](HWND h) {
+        return w.stackingWindows.count(h) && sim::Visible(h) && !IsMinimizedShowCmd(sim::ShowState(h)) &&
+               !w.privileged.count(h);
+    };
     const Group &g = GroupTable[CurrentGroup];
     int top = NotFound;
     for (int i = 0; i < g.count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) && (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank))
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) &&
+            (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank))
             top = i;
-    if (top != NotFound && counted(g.entries[top].window) && sim::Foreground() != g.entries[top].window)
-        FAIL_WORLD(w, Name(g.entries[top].window) + " is not the active window once every program answered");
+    HWND active = top == NotFound ? nullptr : g.entries[top].window;
+    for (HWND h : sim::ZOrder()) {
+        if (h == active || !counted(active))
+            break;
+        int i = FindInGroup(CurrentGroup, h);
+        if (counted(h) && i != NotFound && !IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+            return FAIL_WORLD(w, Name(h) + " came back above the activated " + Name(active));
+    }
+    if (!allAnswered)
+        return;
+    w.counts["stackings checked once all answer"]++;
+    std::string fault = StackingFault(CurrentGroup, counted);
+    if (!fault.empty())
+        return FAIL_WORLD(w, fault + " once every program answered");
+    if (counted(active) && sim::Foreground() != active)
+        FAIL_WORLD(w, Name(active) + " is not the active window once every program answered");
 }
 
 std::set<HWND> MarkedSet(World &w)
@@ -781,7 +826,7 @@ const Action Actions[] = {
     {52, false, false, DesktopStep}, {10, true, false, SwitchStep}, {6, true, false, CarryStep},
     {9, true, false, TickStep},      {14, true, true, DeliverStep}, {5, false, false, ArmFault},
     {2, true, false, BusyStep},      {1, true, false, HangStep},    {2, true, false, NestedStep},
-    {2, true, false, AnswerStep},    {5, true, false, TimeStep},    {1, true, true, AllAnswerStep},
+    {2, true, false, AnswerStep},    {5, true, false, TimeStep},    {3, true, true, AllAnswerStep},
 };
 
 void Step(World &w)
@@ -794,6 +839,9 @@ void Step(World &w)
     const Action *a = Actions;
     while (k >= a->weight)
         k -= (a++)->weight;
+    // Late windows are what the stacking check is for: seen to the end often.
+    if (LateWindows(w) && Chance(w.rng, 20))
+        a = std::find_if(std::begin(Actions), std::end(Actions), [](const Action &x) { return x.run == AllAnswerStep; });
     BeforeStep(w, a->programStep);
     if (!a->programStep)
         w.stackingHeld = false;
@@ -804,16 +852,9 @@ void Step(World &w)
     }
     if (FaultHit(w) && a->run != SwitchStep && a->run != CarryStep)
         w.stackingHeld = false;
+    else if (a->programStep && a->run != SwitchStep && a->run != CarryStep)
+        CheckStackingHeld(w, a->run == AllAnswerStep);
     FollowVisibility(w, w.visibleBefore, a->programStep, a->delivery);
-    if (getenv("PLINTH_CALLS_AT") && atol(getenv("PLINTH_CALLS_AT")) == w.step)  // DEBUG
-        for (const std::string &c : sim::Calls()) printf("      %s\n", c.c_str());
-    if (const char *watch = getenv("PLINTH_WATCH"))  // DEBUG
-        for (HWND h : w.live)
-            if (Name(h) == watch) {
-                std::string q;
-                for (bool b : sim::QueuedVisibility(h)) q += b ? "S" : "H";
-                printf("%s | %s vis %d mark %d hung %d pend %d q %s grp %d fg %s\n", w.recent.empty() ? "" : w.recent.back().c_str(), watch, sim::Visible(h), sim::HasProp(h, HiddenMarkerName), sim::Hung(h), HasPendingCalls(h), q.c_str(), GroupOf(h), Name(sim::Foreground()).c_str());
-            }
     if (!w.failed)
         CHECK_WORLD(w);
 }

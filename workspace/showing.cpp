@@ -128,9 +128,16 @@ static int ChooseTopSlot(int group, const ShowPlan &plan)
 // Shows the non-minimised windows, those that answer in one batch; false
 // if the batch failed, at a deferral or at its end, and the windows must be
 // shown singly. A window whose program does not answer would hold up the
-// whole batch: its show is queued instead, in its place in the order. The
-// top window's, in slot `top`, is left to its activation, whose show and
-// raise are queued too: no second show waits behind this one.
+// whole batch: its show is queued instead, in its place in the order.
+// A window whose program does not answer: its show queued in its place in
+// the order, whether the batch runs or failed. The top window's is left to
+// its activation, whose show and raise are queued too.
+static void QueueShowInPlace(int group, const ShowPlan &plan, int k, int top)
+{
+    if (k != top)
+        PositionOrQueue(WindowAt(group, plan.slots[k]), ShowBatchFlags, false, QueuedAnchor(group, plan, k));
+}
+
 static bool ShowInBatch(int group, const ShowPlan &plan, int top)
 {
     HDWP batch = plan.answering > 0 ? BeginDeferWindowPos(plan.answering) : nullptr;
@@ -139,8 +146,7 @@ static bool ShowInBatch(int group, const ShowPlan &plan, int top)
     for (int k = 0; k < plan.shown; k++) {
         HWND w = WindowAt(group, plan.slots[k]);
         if (!plan.slots[k].answers) {
-            if (k != top)
-                PositionOrQueue(w, ShowBatchFlags, false, QueuedAnchor(group, plan, k));
+            QueueShowInPlace(group, plan, k, top);
             continue;
         }
         batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
@@ -235,11 +241,14 @@ static void ShowPlanned(int group, const ShowPlan &plan)
     int top = ChooseTopSlot(group, plan);
     bool batched = plan.shown > 0 && ShowInBatch(group, plan, top);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
-    // snapped as it was. A top window that does not answer is left to its
-    // activation here too.
-    for (int k = 0; k < plan.shown && !batched; k++)
-        if (k != top || plan.slots[k].answers)
-            ShowOrQueue(WindowAt(group, plan.slots[k]), SW_SHOWNA, plan.slots[k].answers);
+    // snapped as it was; queued, it would bring a hidden window back on top
+    // of the one activated.
+    for (int k = 0; k < plan.shown && !batched; k++) {
+        if (plan.slots[k].answers)
+            ShowWindow(WindowAt(group, plan.slots[k]), SW_SHOWNA);
+        else
+            QueueShowInPlace(group, plan, k, top);
+    }
     for (int k = plan.shown; k < plan.count; k++)
         ShowOrQueue(WindowAt(group, plan.slots[k]), SW_SHOWMINNOACTIVE, plan.slots[k].answers);
     if (top != NotFound)
