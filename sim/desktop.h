@@ -191,6 +191,8 @@ void WaitForAnswer(const Window &w);
 void AfterCrossThreadCall(const Window &w);
 bool QueueIfHung(const Window &w, int command, std::function<void()> request);
 bool IsHungApp(const Window &w);
+// A window of a more privileged program refuses the call (access denied).
+bool Refused(const Window &w);
 // The program waits and nothing it waits for has come: the script's next
 // step runs, or ScriptExhausted is thrown when none is left.
 void RunNextStep();

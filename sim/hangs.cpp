@@ -78,6 +78,11 @@ static void EndHang(DWORD pid)
     HungThread h = std::move(it->second);
     D().hung.erase(it);
     for (auto &pair : h.ghosts) {
+        // The window takes its stand-in's place, the activation included.
+        if (D().foreground == pair.second && Find(pair.first)) {
+            D().foreground = pair.first;
+            PostEvent(EVENT_SYSTEM_FOREGROUND, pair.first);
+        }
         DestroyInternal(pair.second);
         if (Window *w = Find(pair.first))
             w->visible = true;
@@ -238,7 +243,8 @@ BOOL ShowWindowAsync(HWND window, int command)
 {
     Log("ShowWindowAsync", "%s, %d", Label(window).c_str(), command);
     Window *w = Find(window);
-    if (!w)
+    // A more privileged program's window refuses it as it refuses ShowWindow.
+    if (!w || Refused(*w))
         return FALSE;
     if (!QueueIfHung(*w, command, [window, command] {
             if (Window *later = Find(window))

@@ -331,7 +331,7 @@ void MarkPrivileged(HWND window)
 // and RemoveProp document the refusal with ERROR_ACCESS_DENIED; ShowWindow,
 // SetWindowPos and DeferWindowPos leave a higher-integrity window as it is.
 // Reading the window (visibility, properties, placement, text) stays open.
-static bool Refused(const Window &w)
+bool Refused(const Window &w)
 {
     if (!w.privileged)
         return false;

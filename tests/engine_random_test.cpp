@@ -116,6 +116,7 @@ struct World {
     // events acted: once all answer, the group shown must stand as captured.
     bool stackingHeld;
     std::set<HWND> stackingWindows;
+    bool staleActivation;  // an activating show of another window waits
     // Before the current step: the windows on screen, and those marked.
     std::set<HWND> visibleBefore, markedBefore, currentBefore;
     std::set<HWND> showQueuedBefore;  // with a show waiting in its program's queue
@@ -735,6 +736,12 @@ void AllAnswerStep(World &w)
 {
     Note(w, "every program answers");
     w.counts["late windows once all answer"] += LateWindows(w);
+    // Known gap: a show that activates, queued for another window by an
+    // earlier switch, activates it when its program answers.
+    w.staleActivation = false;
+    for (HWND h : w.live)
+        for (int c : sim::QueuedVisibility(h))
+            w.staleActivation |= h != sim::Foreground() && (c == SW_SHOWNORMAL || c == SW_SHOW || c == SW_SHOWMAXIMIZED);
     for (HWND h : w.live)
         if (sim::Hung(h))
             sim::Answer(h);
@@ -780,8 +787,11 @@ void CheckStackingHeld(World &w, bool allAnswered)
     std::string fault = StackingFault(CurrentGroup, counted);
     if (!fault.empty())
         return FAIL_WORLD(w, fault + " once every program answered");
-    if (counted(active) && sim::Foreground() != active)
-        FAIL_WORLD(w, Name(active) + " is not the active window once every program answered");
+    if (w.staleActivation)
+        w.counts["foreground checks left out: an earlier activation waited"]++;
+    else if (counted(active) && sim::Foreground() != active)
+        FAIL_WORLD(w, Name(active) + " is not the active window once every program answered, " +
+                          Name(sim::Foreground()) + " is");
 }
 
 std::set<HWND> MarkedSet(World &w)
