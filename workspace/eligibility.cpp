@@ -308,12 +308,16 @@ void UnmarkShownCurrentGroup()
     const Group &g = GroupTable[CurrentGroup];
     for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
-        if (!IsMarked(w))
-            continue;
-        if (UnmarkIfShown(w))
+        // Back late: unmarked now, or never marked (left on screen while
+        // its group was hidden) with its queued show seen to have run.
+        if (!IsMarked(w)) {
+            if (IsJustSettled(w) && IsWindowVisible(w))
+                PlaceLateWindow(CurrentGroup, w);
+        } else if (UnmarkIfShown(w)) {
             PlaceLateWindow(CurrentGroup, w);
-        else
+        } else {
             left = true;
+        }
     }
     MarkersAwaitingShow = left;
 }

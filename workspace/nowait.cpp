@@ -139,6 +139,28 @@ static void NoteQueued(HWND window, int showCommand)
     p->lastQueued = GetTickCount();
 }
 
+// The windows whose queued calls, leading to a show, the last settling saw
+// run and whose place the group's show has not yet seen to.
+static struct {
+    HWND windows[PendingLimit];
+    int count;
+} JustSettled;
+
+bool IsJustSettled(HWND window)
+{
+    for (int i = 0; i < JustSettled.count; i++)
+        if (JustSettled.windows[i] == window)
+            return true;
+    return false;
+}
+
+void ForgetJustSettled(HWND window)
+{
+    for (int i = 0; i < JustSettled.count; i++)
+        if (JustSettled.windows[i] == window)
+            JustSettled.windows[i--] = JustSettled.windows[--JustSettled.count];
+}
+
 static void ForgetPendingAt(int i)
 {
     Pending.of[i] = Pending.of[--Pending.count];
@@ -147,6 +169,7 @@ static void ForgetPendingAt(int i)
 bool SettlePendingCalls()
 {
     bool settled = false;
+    JustSettled.count = 0;
     for (int i = 0; i < Pending.count;) {
         PendingCalls &p = Pending.of[i];
         DWORD style = (DWORD)GetWindowLongA(p.window, GWL_STYLE);
@@ -161,6 +184,8 @@ bool SettlePendingCalls()
         bool arrived = p.changes == 1 && IsShownStyle(style) == p.leadsToShown;
         bool taken = GetTickCount() - p.lastQueued > TakesMessagesWithin && !IsHungAppWindow(p.window);
         if (arrived || taken) {
+            if (p.leadsToShown)
+                JustSettled.windows[JustSettled.count++] = p.window;
             ForgetPendingAt(i);
             settled = true;
             continue;

@@ -40,3 +40,7 @@ bool IsPendingShow(HWND window);
 // its queue leads, or its thread has taken its messages since. True when
 // any were forgotten.
 bool SettlePendingCalls();
+// Of those the last SettlePendingCalls forgot, the ones led to a show and
+// not yet put in their place in the stacking (ForgetJustSettled).
+bool IsJustSettled(HWND window);
+void ForgetJustSettled(HWND window);

@@ -184,6 +184,7 @@ static void RaiseOwnedAbove(int group, HWND owner)
 
 void PlaceLateWindow(int group, HWND window)
 {
+    ForgetJustSettled(window);
     const Group &g = GroupTable[group];
     int i = FindInGroup(group, window);
     // One that travels with its owner goes with it; the user's own
@@ -191,12 +192,13 @@ void PlaceLateWindow(int group, HWND window)
     if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || g.entries[i].owner ||
         GetForegroundWindow() == window)
         return;
-    // A window still marked has not been seen in its place yet.
+    // A window still marked, or seen back but not yet placed, is not in its
+    // place yet: the late windows end in order whichever is placed first.
     int anchor = NotFound;
     for (int j = 0; j < g.count; j++)
         if (j != i && !IsMinimizedShowCmd(g.entries[j].savedShowCmd) && RanksBelow(g.entries, i, j) &&
             (anchor == NotFound || RanksBelow(g.entries, j, anchor)) && IsWindowVisible(g.entries[j].window) &&
-            !IsMarked(g.entries[j].window))
+            !IsMarked(g.entries[j].window) && !IsJustSettled(g.entries[j].window))
             anchor = j;
     if (anchor != NotFound)
         PositionOrQueue(window, LatePlaceFlags, IsAnswering(window), g.entries[anchor].window);
