@@ -795,6 +795,9 @@ void CheckStackingHeld(World &w, bool allAnswered)
             return;
         }
     w.counts["stackings checked once all answer"]++;
+    for (HWND h : w.stackingWindows)
+        if (sim::Exists(h) && !sim::Visible(h) && !w.privileged.count(h) && FindInGroup(CurrentGroup, h) != NotFound)
+            return FAIL_WORLD(w, Name(h) + " of the group shown is still hidden once every program answered");
     std::string fault = StackingFault(CurrentGroup, counted);
     if (!fault.empty())
         return FAIL_WORLD(w, fault + " once every program answered");
