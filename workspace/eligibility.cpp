@@ -319,5 +319,6 @@ void UnmarkShownCurrentGroup()
             left = true;
         }
     }
+    PlaceWaitingWindows(CurrentGroup);
     MarkersAwaitingShow = left;
 }

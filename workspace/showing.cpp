@@ -182,6 +182,33 @@ static void RaiseOwnedAbove(int group, HWND owner)
     }
 }
 
+// Late windows seen back while every window above them was still late: each
+// waits here for one above it to be in its place. A switch starts it anew.
+static const int WaitingLimit = 64;
+static struct {
+    HWND windows[WaitingLimit];
+    int count;
+} WaitingForPlace;
+
+static bool IsWaitingForPlace(HWND window)
+{
+    for (int i = 0; i < WaitingForPlace.count; i++)
+        if (WaitingForPlace.windows[i] == window)
+            return true;
+    return false;
+}
+
+void PlaceWaitingWindows(int group)
+{
+    int count = WaitingForPlace.count;
+    HWND windows[WaitingLimit];
+    for (int i = 0; i < count; i++)
+        windows[i] = WaitingForPlace.windows[i];
+    WaitingForPlace.count = 0;
+    for (int i = 0; i < count; i++)
+        PlaceLateWindow(group, windows[i]);
+}
+
 void PlaceLateWindow(int group, HWND window)
 {
     ForgetJustSettled(window);
@@ -198,10 +225,13 @@ void PlaceLateWindow(int group, HWND window)
     for (int j = 0; j < g.count; j++)
         if (j != i && !IsMinimizedShowCmd(g.entries[j].savedShowCmd) && RanksBelow(g.entries, i, j) &&
             (anchor == NotFound || RanksBelow(g.entries, j, anchor)) && IsWindowVisible(g.entries[j].window) &&
-            !IsMarked(g.entries[j].window) && !IsJustSettled(g.entries[j].window))
+            !IsMarked(g.entries[j].window) && !IsJustSettled(g.entries[j].window) &&
+            !IsWaitingForPlace(g.entries[j].window))
             anchor = j;
     if (anchor != NotFound)
         PositionOrQueue(window, LatePlaceFlags, IsAnswering(window), g.entries[anchor].window);
+    else if (IsWindowVisible(window) && !IsWaitingForPlace(window) && WaitingForPlace.count < WaitingLimit)
+        WaitingForPlace.windows[WaitingForPlace.count++] = window;
 }
 
 // Shows the top window in its saved state, on top, and activates it. The
@@ -280,6 +310,7 @@ void ShowGroup(int group)
     if (!IsGroupIndex(group))
         return;
     DropDestroyedAndFit(group);
+    WaitingForPlace.count = 0;
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;

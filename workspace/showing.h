@@ -11,3 +11,5 @@ void ShowGroup(int group);
 // stacking captured that stands in its place, so that late windows end in
 // that order whichever program answers first.
 void PlaceLateWindow(int group, HWND window);
+// Tries again for the late windows that found none above them in place.
+void PlaceWaitingWindows(int group);
