@@ -88,11 +88,20 @@ struct Fault {
     bool forever;
 };
 
+// A window request posted to a thread that does not take messages now, and
+// the show command it amounts to (SW_HIDE a hide; -1 when it leaves the
+// window's visibility as it is).
+struct QueuedRequest {
+    HWND window;
+    int command;
+    std::function<void()> run;
+};
+
 // A program that has stopped taking messages (one thread per process here).
 struct HungThread {
     DWORD since = 0;
     DWORD until = 0;           // INFINITE: until Answer
-    std::vector<std::function<void()>> queued;  // asynchronous requests, in order
+    std::vector<QueuedRequest> queued;  // asynchronous requests, in order
     std::vector<std::pair<HWND, HWND>> ghosts;   // {hung window, the system's stand-in}
     bool answersSent = false;  // waiting in its own SendMessage: serves sent messages only
     bool queueAfterSent = false;  // a sent call is served as it ends: the queue runs after it
@@ -133,6 +142,9 @@ struct Desktop {
     uintptr_t nextMonitor = 0x20010;
     // programs that stopped answering
     std::map<DWORD, HungThread> hung;  // by process id
+    // Requests of threads that answer again but have not yet taken their
+    // posted messages: a sent call that waited for the answer came first.
+    std::map<DWORD, std::vector<QueuedRequest>> released;
     DWORD waited = 0;
     // faults and log
     std::map<std::string, Fault> faults;
@@ -177,8 +189,10 @@ void DeliverEvents();                       // pending WinEvents to the program'
 bool IsForeign(const Window &w);
 void WaitForAnswer(const Window &w);
 void AfterCrossThreadCall(const Window &w);
-bool QueueIfHung(const Window &w, std::function<void()> request);
+bool QueueIfHung(const Window &w, int command, std::function<void()> request);
 bool IsHungApp(const Window &w);
+// A window of a more privileged program refuses the call (access denied).
+bool Refused(const Window &w);
 // The program waits and nothing it waits for has come: the script's next
 // step runs, or ScriptExhausted is thrown when none is left.
 void RunNextStep();

@@ -25,8 +25,10 @@ bool IsHungApp(const Window &w)
     // "Ghost windows always return TRUE."
     if (ghostPid && w.pid == ghostPid && w.className == "Ghost")
         return true;
+    // A thread waiting in its own SendMessage serves sent messages but calls
+    // no PeekMessage: "not responding" all the same once 5 s have passed.
     HungThread *h = HangOf(w.pid);
-    return h && !h->answersSent && D().now - h->since >= HungAfter;
+    return h && D().now - h->since >= HungAfter;
 }
 
 // Window ghosting, as Windows documents it: when a top-level window has not
@@ -38,7 +40,7 @@ bool IsHungApp(const Window &w)
 static void PutUpGhosts(DWORD pid, DWORD since)
 {
     HungThread *h = HangOf(pid);
-    if (!h || h->since != since || h->answersSent)
+    if (!h || h->since != since)
         return;
     if (!ghostPid)
         ghostPid = StartForeignProcess("dwm.exe");
@@ -76,6 +78,11 @@ static void EndHang(DWORD pid)
     HungThread h = std::move(it->second);
     D().hung.erase(it);
     for (auto &pair : h.ghosts) {
+        // The window takes its stand-in's place, the activation included.
+        if (D().foreground == pair.second && Find(pair.first)) {
+            D().foreground = pair.first;
+            PostEvent(EVENT_SYSTEM_FOREGROUND, pair.first);
+        }
         DestroyInternal(pair.second);
         if (Window *w = Find(pair.first))
             w->visible = true;
@@ -85,14 +92,19 @@ static void EndHang(DWORD pid)
     // first, and the queue runs when the thread next takes its posted
     // messages.
     if (h.queueAfterSent) {
-        At(D().now, [queued = std::move(h.queued)] {
-            for (auto &request : queued)
-                request();
+        std::vector<QueuedRequest> &released = D().released[pid];
+        for (QueuedRequest &request : h.queued)
+            released.push_back(std::move(request));
+        At(D().now, [pid] {
+            std::vector<QueuedRequest> queued = std::move(D().released[pid]);
+            D().released.erase(pid);
+            for (QueuedRequest &request : queued)
+                request.run();
         });
         return;
     }
-    for (auto &request : h.queued)
-        request();
+    for (QueuedRequest &request : h.queued)
+        request.run();
 }
 
 void WaitForAnswer(const Window &w)
@@ -118,12 +130,12 @@ void AfterCrossThreadCall(const Window &w)
         DeliverEvents();
 }
 
-bool QueueIfHung(const Window &w, std::function<void()> request)
+bool QueueIfHung(const Window &w, int command, std::function<void()> request)
 {
     HungThread *h = IsForeign(w) ? HangOf(w.pid) : nullptr;
     if (!h)
         return false;
-    h->queued.push_back(std::move(request));
+    h->queued.push_back({w.handle, command, std::move(request)});
     return true;
 }
 
@@ -187,6 +199,35 @@ bool Hung(HWND window)
 
 DWORD TimeWaited() { return D().waited; }
 
+bool BehindStandIn(HWND window)
+{
+    Window *w = Find(window);
+    HungThread *h = w ? HangOf(w->pid) : nullptr;
+    for (size_t i = 0; h && i < h->ghosts.size(); i++)
+        if (h->ghosts[i].first == window)
+            return true;
+    return false;
+}
+
+std::vector<int> QueuedVisibility(HWND window)
+{
+    std::vector<int> out;
+    Window *w = Find(window);
+    if (!w)
+        return out;
+    auto add = [&](const std::vector<QueuedRequest> &queue) {
+        for (const QueuedRequest &request : queue)
+            if (request.window == window && request.command >= 0)
+                out.push_back(request.command);
+    };
+    auto released = D().released.find(w->pid);
+    if (released != D().released.end())
+        add(released->second);
+    if (HungThread *h = HangOf(w->pid))
+        add(h->queued);
+    return out;
+}
+
 } // namespace sim
 
 using namespace sim;
@@ -202,9 +243,10 @@ BOOL ShowWindowAsync(HWND window, int command)
 {
     Log("ShowWindowAsync", "%s, %d", Label(window).c_str(), command);
     Window *w = Find(window);
-    if (!w)
+    // A more privileged program's window refuses it as it refuses ShowWindow.
+    if (!w || Refused(*w))
         return FALSE;
-    if (!QueueIfHung(*w, [window, command] {
+    if (!QueueIfHung(*w, command, [window, command] {
             if (Window *later = Find(window))
                 ShowInternal(*later, command);
         }))
@@ -220,9 +262,9 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (!w)
         return 0;
     HungThread *h = IsForeign(*w) ? HangOf(w->pid) : nullptr;
+    if ((flags & SMTO_ABORTIFHUNG) && IsHungApp(*w))
+        return 0;
     if (h && !h->answersSent) {
-        if ((flags & SMTO_ABORTIFHUNG) && IsHungApp(*w))
-            return 0;
         if (h->until == INFINITE || h->until - D().now > timeout) {
             D().waited += timeout;
             AdvanceTime(timeout);

@@ -70,11 +70,19 @@ void HangProcess(DWORD pid, DWORD ms);
 // The program owning the window waits in its own outgoing SendMessage for
 // ms: it serves sent messages (probes, synchronous calls) at once, but its
 // posted messages and queued window requests wait until the call returns.
-// A hang under way becomes such a wait, its queue kept.
+// A hang under way becomes such a wait, its queue kept. Having called no
+// PeekMessage, it counts as hung after 5 s (IsHungAppWindow, a stand-in,
+// SMTO_ABORTIFHUNG) like any other.
 void NestedSend(HWND window, DWORD ms);
 // The hung program takes its messages again, now.
 void Answer(HWND window);
 bool Hung(HWND window);
+// Hidden by the system while its program hangs, its stand-in in its place.
+bool BehindStandIn(HWND window);
+// The show commands of the requests still queued for the window's thread, in
+// the order they will run (SW_HIDE a hide; SWP_SHOWWINDOW reads as
+// SW_SHOWNA); those that leave its visibility as it is are left out.
+std::vector<int> QueuedVisibility(HWND window);
 // Simulated milliseconds the program under test has spent waiting for other
 // programs' threads.
 DWORD TimeWaited();

@@ -60,14 +60,6 @@ static void PlaceAfter(HWND window, HWND after)
     }
 }
 
-static bool IsOwnedBy(HWND window, HWND owner)
-{
-    for (Window *w = Find(window); w && w->owner; w = Find(w->owner))
-        if (w->owner == owner)
-            return true;
-    return false;
-}
-
 void PostEvent(DWORD event, HWND window) { D().events.push_back({event, window, D().now}); }
 
 static bool CanActivate(const Window &w)
@@ -331,7 +323,7 @@ void MarkPrivileged(HWND window)
 // and RemoveProp document the refusal with ERROR_ACCESS_DENIED; ShowWindow,
 // SetWindowPos and DeferWindowPos leave a higher-integrity window as it is.
 // Reading the window (visibility, properties, placement, text) stays open.
-static bool Refused(const Window &w)
+bool Refused(const Window &w)
 {
     if (!w.privileged)
         return false;
@@ -647,7 +639,7 @@ BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement)
     // WPF_ASYNCWINDOWPLACEMENT: the request is posted to the window's thread
     // rather than waited for, like SWP_ASYNCWINDOWPOS.
     WINDOWPLACEMENT copy = *placement;
-    if ((placement->flags & WPF_ASYNCWINDOWPLACEMENT) && QueueIfHung(*w, [=] {
+    if ((placement->flags & WPF_ASYNCWINDOWPLACEMENT) && QueueIfHung(*w, (int)placement->showCmd, [=] {
             WINDOWPLACEMENT later = copy;
             later.flags &= ~WPF_ASYNCWINDOWPLACEMENT;
             SetWindowPlacement(window, &later);
@@ -876,7 +868,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     Window *w = Find(window);
     if (!w || Refused(*w) || ShouldFail("SetWindowPos"))
         return FALSE;
-    if ((flags & SWP_ASYNCWINDOWPOS) && QueueIfHung(*w, [=] {
+    if ((flags & SWP_ASYNCWINDOWPOS) && QueueIfHung(*w, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : -1, [=] {
             if (Window *later = Find(window))
                 ApplyWindowPos(*later, insertAfter, x, y, cx, cy, flags);
         }))

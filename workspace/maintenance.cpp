@@ -7,6 +7,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
+#include "workspace/showing.h"
 
 PendingWorkRecord PendingWork;
 
@@ -61,18 +62,32 @@ bool UnmarkShownCurrentGroup()
     const Group &g = GroupTable[CurrentGroup];
     for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
-        if (IsMarked(w) && !UnmarkIfShown(w))
+        // Back late: unmarked now, or never marked (left on screen while
+        // its group was hidden) with its queued show seen to have run.
+        if (!IsMarked(w)) {
+            if (IsJustSettled(w) && IsWindowVisible(w))
+                PlaceLateWindow(CurrentGroup, w);
+        } else if (UnmarkIfShown(w)) {
+            PlaceLateWindow(CurrentGroup, w);
+        } else {
             left = true;
+        }
     }
+    PlaceWaitingWindows(CurrentGroup);
     return left;
 }
 
 // The one reader of PendingWork: each step runs only when the work it does
 // was recorded, so that the tick makes no call for a step with nothing to do.
-void RunMaintenancePass()
+void PurgePendingHidden()
 {
     if (PendingWork.hiddenGroupsToCheck)
         PendingWork.hiddenGroupsToCheck = PurgeUnmarkedHidden();
+}
+
+void RunMaintenancePass()
+{
+    PurgePendingHidden();
     AdoptUnseenWindows();
     // Nothing left behind and nothing queued: no call at all.
     bool settled = AnyPendingCalls() && SettlePendingCalls();

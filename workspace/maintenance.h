@@ -9,6 +9,9 @@
 // purge of the hidden groups, the adoption pass, the removal of markers
 // from the group on screen, in that order.
 void RunMaintenancePass();
+// The purge of the hidden groups when one may hold a window its program can
+// still hide: the tick's first step, and the switch's, which may come first.
+void PurgePendingHidden();
 // Drops from the hidden groups the windows that their own programs have
 // hidden, or that the window manager has cloaked, unless we hid and marked
 // them. True while a window stays on screen there without our marker, which

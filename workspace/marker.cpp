@@ -23,8 +23,10 @@ void UnmarkWindow(HWND window)
 bool MarkBeforeHide(HWND window, DWORD style)
 {
     // A window already hidden by its own program gets no marker: it is not
-    // ours to bring back. Hiding it again changes nothing.
-    if (!IsShownStyle(style))
+    // ours to bring back. Hiding it again changes nothing. A style of 0 is a
+    // read that failed (or a window gone, which takes no marker): one on
+    // screen hidden unmarked would be dropped by the purge, and lost.
+    if (style != 0 && !IsShownStyle(style))
         return true;
     return MarkWindow(window);
 }
@@ -66,9 +68,7 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
     // One whose program does not answer keeps it, visible or not (a hide may
     // still be queued for it): a show is queued behind whatever waits there.
     if (!IsAnswering(window)) {
-        // At most one show waits in its queue.
-        if (!IsPendingShow(window))
-            ShowOrQueue(window, SW_SHOWNA, false);
+        ShowOrQueue(window, SW_SHOWNA, false);
         NoteQueuedRestore(window);
         ++*(int *)queued;
         return TRUE;

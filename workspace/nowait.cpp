@@ -127,6 +127,7 @@ bool HasPendingCalls(HWND window)
 static void NoteQueued(HWND window, int showCommand)
 {
     PendingCalls *p = PendingOf(window);
+    bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
     if (!p) {
         if (Pending.count == PendingLimit) {
             for (int i = 1; i < Pending.count; i++)
@@ -134,16 +135,41 @@ static void NoteQueued(HWND window, int showCommand)
             Pending.count--;
         }
         p = &Pending.of[Pending.count++];
-        bool onScreen = IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE));
         *p = PendingCalls{window, onScreen, 0, 0};
     }
     if (showCommand != NoShowChange) {
         bool shown = showCommand != SW_HIDE;
         if (shown != p->leadsToShown)
             p->changes++;
+        // Standing where this call leads already (its program moved it since
+        // the earlier calls were queued): seen there later, it proves nothing.
+        if (shown == onScreen)
+            p->changes = 2;
         p->leadsToShown = shown;
     }
     p->lastQueued = GetTickCount();
+}
+
+// The windows whose queued calls, leading to a show, the last settling saw
+// run and whose place the group's show has not yet seen to.
+static struct {
+    HWND windows[PendingLimit];
+    int count;
+} JustSettled;
+
+bool IsJustSettled(HWND window)
+{
+    for (int i = 0; i < JustSettled.count; i++)
+        if (JustSettled.windows[i] == window)
+            return true;
+    return false;
+}
+
+void ForgetJustSettled(HWND window)
+{
+    for (int i = 0; i < JustSettled.count; i++)
+        if (JustSettled.windows[i] == window)
+            JustSettled.windows[i--] = JustSettled.windows[--JustSettled.count];
 }
 
 static void ForgetPendingAt(int i)
@@ -154,6 +180,7 @@ static void ForgetPendingAt(int i)
 bool SettlePendingCalls()
 {
     bool settled = false;
+    JustSettled.count = 0;
     for (int i = 0; i < Pending.count;) {
         PendingCalls &p = Pending.of[i];
         DWORD style = (DWORD)GetWindowLongA(p.window, GWL_STYLE);
@@ -168,6 +195,8 @@ bool SettlePendingCalls()
         bool arrived = p.changes == 1 && IsShownStyle(style) == p.leadsToShown;
         bool taken = GetTickCount() - p.lastQueued > TakesMessagesWithin && !IsHungAppWindow(p.window);
         if (arrived || taken) {
+            if (p.leadsToShown)
+                JustSettled.windows[JustSettled.count++] = p.window;
             ForgetPendingAt(i);
             settled = true;
             continue;
@@ -210,22 +239,40 @@ bool IsAnswering(HWND window)
     return false;
 }
 
+// At most one show waits in a window's queue: behind one still pending, a
+// show that brings the window back as it was hidden changes nothing, and
+// a pass repeated while its program hangs (the watcher's, a fallback after
+// a failed batch) must not pile them up. Nor does a plain show of a window
+// on screen with nothing queued.
+static bool ShowAlreadyQueued(HWND window, int command)
+{
+    bool plain = command == SW_SHOWNA || command == SW_SHOW;
+    if (PendingCalls *p = PendingOf(window))
+        return p->leadsToShown && (plain || command == SW_SHOWMINNOACTIVE);
+    return plain && IsWindowVisible(window);
+}
+
 void ShowOrQueue(HWND window, int command, bool answering)
 {
     if (answering) {
         ShowWindow(window, command);
         return;
     }
-    ShowWindowAsync(window, command);
-    NoteQueued(window, command);
+    if (ShowAlreadyQueued(window, command))
+        return;
+    // A call refused queued nothing: no later show may count on it.
+    if (ShowWindowAsync(window, command))
+        NoteQueued(window, command);
 }
 
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)
 {
+    // Its place in the stacking is still wanted.
+    if (!answering && ShowAlreadyQueued(window, SW_SHOWNA))
+        flags &= ~SWP_SHOWWINDOW;
     if (!answering)
         flags |= SWP_ASYNCWINDOWPOS;
-    SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags);
-    if (!answering)
+    if (SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags) && !answering)
         NoteQueued(window, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : NoShowChange);
 }
 
@@ -233,8 +280,7 @@ void MoveOrQueue(HWND window, const RECT &to, UINT flags, bool answering)
 {
     if (!answering)
         flags |= SWP_ASYNCWINDOWPOS;
-    SetWindowPos(window, HWND_TOP, to.left, to.top, to.right - to.left, to.bottom - to.top, flags);
-    if (!answering)
+    if (SetWindowPos(window, HWND_TOP, to.left, to.top, to.right - to.left, to.bottom - to.top, flags) && !answering)
         NoteQueued(window, NoShowChange);
 }
 
@@ -242,7 +288,6 @@ void PlaceOrQueue(HWND window, WINDOWPLACEMENT &placement, bool answering)
 {
     if (!answering)
         placement.flags |= WPF_ASYNCWINDOWPLACEMENT;
-    SetWindowPlacement(window, &placement);
-    if (!answering)
+    if (SetWindowPlacement(window, &placement) && !answering)
         NoteQueued(window, (int)placement.showCmd);
 }

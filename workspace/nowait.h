@@ -17,10 +17,13 @@ bool IsAnswering(HWND window);
 // would be between any question and the call after it.
 void BeginAnswerPass();
 void EndAnswerPass();
-// ShowWindow, or ShowWindowAsync for a window that does not answer.
+// ShowWindow, or ShowWindowAsync for a window that does not answer; no
+// second show that would bring it back as it was hidden is queued behind
+// one still pending.
 void ShowOrQueue(HWND window, int command, bool answering);
 // SetWindowPos with no move or size, or the same with SWP_ASYNCWINDOWPOS for
-// a window that does not answer.
+// a window that does not answer (which then shows it only if no show waits
+// in its queue already).
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter = HWND_TOP);
 // SetWindowPos that moves and sizes, or its queued form.
 void MoveOrQueue(HWND window, const RECT &to, UINT flags, bool answering);
@@ -37,3 +40,7 @@ bool IsPendingShow(HWND window);
 // its queue leads, or its thread has taken its messages since. True when
 // any were forgotten.
 bool SettlePendingCalls();
+// Of those the last SettlePendingCalls forgot, the ones led to a show and
+// not yet put in their place in the stacking (ForgetJustSettled).
+bool IsJustSettled(HWND window);
+void ForgetJustSettled(HWND window);

@@ -15,6 +15,8 @@
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
 // Flags that raise the top window; activation is wanted here.
 static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
+// Flags that put a late window in its place, and nothing else.
+static const UINT LatePlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
 // Brings each window onto a monitor and drops the entries of windows that
 // are gone, whose deferral would fail the whole batch: one read of where a
@@ -112,28 +114,6 @@ static HWND QueuedAnchor(int group, const ShowPlan &plan, int k)
     return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
 }
 
-// Shows the non-minimised windows, those that answer in one batch; false
-// if the batch failed, at a deferral or at its end, and the windows must be
-// shown singly. A window whose program does not answer would hold up the
-// whole batch: its show is queued instead, in its place in the order.
-static bool ShowInBatch(int group, const ShowPlan &plan)
-{
-    HDWP batch = plan.answering > 0 ? BeginDeferWindowPos(plan.answering) : nullptr;
-    if (plan.answering > 0 && !batch)
-        return false;
-    for (int k = 0; k < plan.shown; k++) {
-        HWND w = WindowAt(group, plan.slots[k]);
-        if (!plan.slots[k].answers) {
-            PositionOrQueue(w, ShowBatchFlags, false, QueuedAnchor(group, plan, k));
-            continue;
-        }
-        batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
-        if (!batch)
-            return false;  // the batch is gone; EndDeferWindowPos must not see it
-    }
-    return plan.answering == 0 || EndDeferWindowPos(batch) != FALSE;
-}
-
 // The slot of the window to activate: the lowest stackRank among the
 // non-minimised ones, the earliest in the table among equals, which the
 // order puts last. A window that travels with its owner is never it:
@@ -144,6 +124,37 @@ static int ChooseTopSlot(int group, const ShowPlan &plan)
         if (!GroupTable[group].entries[plan.slots[k].position].owner)
             return k;
     return NotFound;
+}
+
+// Shows the non-minimised windows, those that answer in one batch; false
+// if the batch failed, at a deferral or at its end, and the windows must be
+// shown singly. A window whose program does not answer would hold up the
+// whole batch: its show is queued instead, in its place in the order.
+// A window whose program does not answer: its show queued in its place in
+// the order, whether the batch runs or failed. The top window's is left to
+// its activation, whose show and raise are queued too.
+static void QueueShowInPlace(int group, const ShowPlan &plan, int k, int top)
+{
+    if (k != top)
+        PositionOrQueue(WindowAt(group, plan.slots[k]), ShowBatchFlags, false, QueuedAnchor(group, plan, k));
+}
+
+static bool ShowInBatch(int group, const ShowPlan &plan, int top)
+{
+    HDWP batch = plan.answering > 0 ? BeginDeferWindowPos(plan.answering) : nullptr;
+    if (plan.answering > 0 && !batch)
+        return false;
+    for (int k = 0; k < plan.shown; k++) {
+        HWND w = WindowAt(group, plan.slots[k]);
+        if (!plan.slots[k].answers) {
+            QueueShowInPlace(group, plan, k, top);
+            continue;
+        }
+        batch = DeferWindowPos(batch, w, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+        if (!batch)
+            return false;  // the batch is gone; EndDeferWindowPos must not see it
+    }
+    return plan.answering == 0 || EndDeferWindowPos(batch) != FALSE;
 }
 
 // The raise of a window leaves the windows that travel with it below it
@@ -172,6 +183,58 @@ static void RaiseOwnedAbove(int group, HWND owner)
     }
 }
 
+// Late windows seen back while every window above them was still late: each
+// waits here for one above it to be in its place. A switch starts it anew.
+static const int WaitingLimit = 64;
+static struct {
+    HWND windows[WaitingLimit];
+    int count;
+} WaitingForPlace;
+
+static bool IsWaitingForPlace(HWND window)
+{
+    for (int i = 0; i < WaitingForPlace.count; i++)
+        if (WaitingForPlace.windows[i] == window)
+            return true;
+    return false;
+}
+
+void PlaceWaitingWindows(int group)
+{
+    int count = WaitingForPlace.count;
+    HWND windows[WaitingLimit];
+    for (int i = 0; i < count; i++)
+        windows[i] = WaitingForPlace.windows[i];
+    WaitingForPlace.count = 0;
+    for (int i = 0; i < count; i++)
+        PlaceLateWindow(group, windows[i]);
+}
+
+void PlaceLateWindow(int group, HWND window)
+{
+    ForgetJustSettled(window);
+    const Group &g = GroupTable[group];
+    int i = FindInGroup(group, window);
+    // One that travels with its owner goes with it; the user's own
+    // activation is not undone.
+    if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || g.entries[i].owner ||
+        GetForegroundWindow() == window)
+        return;
+    // A window still marked, or seen back but not yet placed, is not in its
+    // place yet: the late windows end in order whichever is placed first.
+    int anchor = NotFound;
+    for (int j = 0; j < g.count; j++)
+        if (j != i && !IsMinimizedShowCmd(g.entries[j].savedShowCmd) && RanksBelow(g.entries, i, j) &&
+            (anchor == NotFound || RanksBelow(g.entries, j, anchor)) && IsWindowVisible(g.entries[j].window) &&
+            !IsMarked(g.entries[j].window) && !IsJustSettled(g.entries[j].window) &&
+            !IsWaitingForPlace(g.entries[j].window))
+            anchor = j;
+    if (anchor != NotFound)
+        PositionOrQueue(window, LatePlaceFlags, IsAnswering(window), g.entries[anchor].window);
+    else if (IsWindowVisible(window) && !IsWaitingForPlace(window) && WaitingForPlace.count < WaitingLimit)
+        WaitingForPlace.windows[WaitingForPlace.count++] = window;
+}
+
 // Shows the top window in its saved state, on top, and activates it. The
 // show and the raise are each a round of messages with the window's program,
 // and both are skipped when they would change nothing: the batch, which
@@ -184,7 +247,12 @@ static void ActivateTopWindow(int group, const GroupEntry &entry, bool onTop)
     if (style == 0 && !IsWindow(w))
         return;
     bool maximized = entry.savedShowCmd == SW_SHOWMAXIMIZED;
-    bool inState = (style & WS_VISIBLE) && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
+    // With calls queued, where they lead counts, not the style: a hide may
+    // be waiting, or a show (the single shows after a failed batch) that
+    // brings it back in the state it was hidden in, with no second one
+    // needed behind it.
+    bool shown = HasPendingCalls(w) ? IsPendingShow(w) : (style & WS_VISIBLE) != 0;
+    bool inState = shown && !(style & WS_MINIMIZE) && ((style & WS_MAXIMIZE) != 0) == maximized;
     if (!inState || !onTop) {
         bool answers = IsAnswering(w);
         // SW_SHOW activates a window in its normal or snapped state without
@@ -203,14 +271,19 @@ static void ActivateTopWindow(int group, const GroupEntry &entry, bool onTop)
 // activates the top window.
 static void ShowPlanned(int group, const ShowPlan &plan)
 {
-    bool batched = plan.shown > 0 && ShowInBatch(group, plan);
+    int top = ChooseTopSlot(group, plan);
+    bool batched = plan.shown > 0 && ShowInBatch(group, plan, top);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
-    // snapped as it was.
-    for (int k = 0; k < plan.shown && !batched; k++)
-        ShowOrQueue(WindowAt(group, plan.slots[k]), SW_SHOWNA, plan.slots[k].answers);
+    // snapped as it was; queued, it would bring a hidden window back on top
+    // of the one activated.
+    for (int k = 0; k < plan.shown && !batched; k++) {
+        if (plan.slots[k].answers)
+            ShowWindow(WindowAt(group, plan.slots[k]), SW_SHOWNA);
+        else
+            QueueShowInPlace(group, plan, k, top);
+    }
     for (int k = plan.shown; k < plan.count; k++)
         ShowOrQueue(WindowAt(group, plan.slots[k]), SW_SHOWMINNOACTIVE, plan.slots[k].answers);
-    int top = ChooseTopSlot(group, plan);
     if (top != NotFound)
         ActivateTopWindow(group, GroupTable[group].entries[plan.slots[top].position],
                           batched && plan.shown == plan.count && plan.answering == plan.shown);
@@ -238,6 +311,7 @@ void ShowGroup(int group)
     if (!IsGroupIndex(group))
         return;
     DropDestroyedAndFit(group);
+    WaitingForPlace.count = 0;
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;

@@ -9,6 +9,7 @@
 #include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
+#include "workspace/maintenance.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
@@ -31,9 +32,10 @@ static bool HideAndMarkOne(GroupEntry &entry)
         return false;
     // One whose program does not answer is marked all the same, since its
     // hide runs only when its program answers again; a window that cannot be
-    // marked stays.
+    // marked stays. One still marked from before (its show still queued)
+    // has its way back whatever a new SetPropA says.
     if (!IsAnswering(window)) {
-        if (MarkWindow(window))
+        if (IsMarked(window) || MarkWindow(window))
             ShowOrQueue(window, SW_HIDE, false);
         return true;
     }
@@ -109,6 +111,10 @@ void SwitchToGroup(int target)
     // the switch walks them. They are handled once it is done, against the
     // group then on screen.
     HoldForegroundEvents();
+    // A window left on screen in a hidden group that its program has hidden
+    // since is the purge's to drop, not ours to show: the tick may not have
+    // run since.
+    PurgePendingHidden();
     BeginAnswerPass();
     int leaving = CurrentGroup;
     // The adoption's pass over the windows, top of the Z order first, also
