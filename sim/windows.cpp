@@ -895,7 +895,10 @@ BOOL SetForegroundWindow(HWND window)
     Window *w = Find(window);
     if (!w || !IsTopLevel(*w) || D().refuseForeground || ShouldFail("SetForegroundWindow"))
         return FALSE;
-    SetForegroundInternal(window);
+    // Wine raises the window only when it becomes the foreground one, and
+    // alone: its palettes stay where they were.
+    if (D().foreground != window)
+        SetForegroundInternal(window);
     return TRUE;
 }
 

@@ -209,8 +209,18 @@ TEST_F(Conformance, OwnedWindowsAndTheirOwner)
     SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, RaiseFlags);
     desk::Pump(100);
     EXPECT_STACKING(owner, palette);
+    // Activating the foreground window moves nothing; activating another
+    // owner raises it alone. Windows would bring its palettes along.
+    SetForegroundWindow(owner);
+    SetWindowPos(palette, HWND_TOP, 0, 0, 0, 0, ShowBatchFlags);
+    SetForegroundWindow(owner);
+    desk::Pump(100);
+    EXPECT_STACKING(palette, owner);
 
     HWND other = App("Other");
+    SetForegroundWindow(owner);
+    desk::Pump(100);
+    EXPECT_STACKING(owner, other, palette);
     ShowWindow(palette, SW_HIDE);
     ShowWindow(palette, SW_SHOWNA);
     desk::Pump(100);

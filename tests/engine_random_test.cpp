@@ -34,6 +34,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "shell/appstate.h"
@@ -177,7 +178,8 @@ std::string DescribeTable(const World &w)
             HWND h = grp.entries[i].window;
             text << " " << Name(h) << "[" << grp.entries[i].savedShowCmd << "," << grp.entries[i].stackRank
                  << (sim::Exists(h) ? (sim::Visible(h) ? ",vis" : ",hid") : ",gone")
-                 << (sim::HasProp(h, HiddenMarkerName) ? ",M" : "") << (w.privileged.count(h) ? ",P" : "") << "]";
+                 << (sim::HasProp(h, HiddenMarkerName) ? ",M" : "") << (w.privileged.count(h) ? ",P" : "")
+                 << (grp.entries[i].owner ? ",of " + Name(grp.entries[i].owner) : "") << "]";
         }
         text << "\n";
     }
@@ -380,11 +382,19 @@ void MakeOne(World &w)
     } else if (k < 26) {
         cls = "progman", kind = "progman";
     }
+    // A palette or dialog of a window on the desktop, of the same program.
+    HWND owner = k >= 26 && k < 34 && !getenv("NOOWN") ? AnyLive(w) : nullptr;
+    if (owner)
+        style = WS_POPUP | WS_CAPTION, kind = "owned";
     const int shows[] = {SW_SHOWNORMAL, SW_SHOWNORMAL, SW_SHOWNORMAL, SW_SHOWNOACTIVATE,
                          SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE, SW_HIDE};
     int show = shows[Below(w.rng, 7)];
-    HWND h = sim::MakeWindow(cls, title, style, exStyle, show, w.programs[Below(w.rng, ProgramCount)]);
+    HWND h = sim::MakeWindow(cls, title, style, exStyle, show, w.programs[Below(w.rng, ProgramCount)], owner);
     sim::Name(h, name);
+    if (owner) {
+        Note(w, std::string(name) + " is owned by " + Name(owner));
+        w.counts["owned windows"]++;
+    }
     if (show == SW_HIDE)
         w.hiddenByProgram.insert(h);
     if (Chance(w.rng, 4)) {
@@ -414,9 +424,15 @@ void DesktopStep(World &w)
     if (k < 45 && live > w.population) {
         Note(w, "destroy " + n);
         sim::Destroy(h);
-        w.live.erase(std::find(w.live.begin(), w.live.end(), h));
-        w.hiddenByEngine.erase(h), w.strays.erase(h), w.activatedWhileHidden.erase(h), w.privileged.erase(h);
-        w.hiddenByProgram.erase(h);
+        // Its owned windows go with it.
+        for (size_t i = w.live.size(); i-- > 0;) {
+            HWND g = w.live[i];
+            if (sim::Exists(g))
+                continue;
+            w.live.erase(w.live.begin() + i);
+            w.hiddenByEngine.erase(g), w.strays.erase(g), w.activatedWhileHidden.erase(g), w.privileged.erase(g);
+            w.hiddenByProgram.erase(g);
+        }
         return;
     }
     // A program that does not take its messages does nothing to its windows.
@@ -494,18 +510,36 @@ bool MarkRefused(World &w) { return sim::FaultsHit("SetPropA") != w.markFaultsBe
 size_t ShowFaults() { return sim::FaultsHit("ShowWindow") + sim::FaultsHit("SetWindowPos"); }
 bool ShowRefused(World &w) { return ShowFaults() != w.showFaultsBefore; }
 
+// The window a show activates: the one of lowest StackRank, not minimised,
+// that does not travel with an owner.
+int TopOf(int group)
+{
+    const Group &g = GroupTable[group];
+    int top = NotFound;
+    for (int i = 0; i < g.count; i++)
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) && !TravelsWithOwner(group, i) &&
+            (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank))
+            top = i;
+    return top;
+}
+
 // Whether the group's windows that `counted` names stand in the Z order by
-// StackRank, the earlier entry above among equals; what breaks it, or "".
+// StackRank, the earlier entry above among equals, but for the activated
+// window, on top with only the windows that travel with it above it; what
+// breaks it, or "".
 template <typename Counted> std::string StackingFault(int group, Counted counted)
 {
     const Group &g = GroupTable[group];
+    int top = TopOf(group);
+    HWND active = top == NotFound ? nullptr : g.entries[top].window;
+    auto layer = [&](int i) { return g.entries[i].owner && g.entries[i].owner == active ? 0 : i == top ? 1 : 2; };
     int above = NotFound;
     for (HWND h : sim::ZOrder()) {
         int i = FindInGroup(group, h);
         if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || !counted(h))
             continue;
-        if (above != NotFound && (g.entries[i].stackRank < g.entries[above].stackRank ||
-                                  (g.entries[i].stackRank == g.entries[above].stackRank && i < above)))
+        if (above != NotFound &&
+            std::make_tuple(layer(i), g.entries[i].stackRank, i) < std::make_tuple(layer(above), g.entries[above].stackRank, above))
             return Name(h) + " stands below " + Name(g.entries[above].window) + " against the stacking captured";
         above = i;
     }
@@ -772,17 +806,16 @@ void CheckStackingHeld(World &w, bool allAnswered)
                !w.privileged.count(h);
     };
     const Group &g = GroupTable[CurrentGroup];
-    int top = NotFound;
-    for (int i = 0; i < g.count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) &&
-            (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank))
-            top = i;
+    int top = TopOf(CurrentGroup);
     HWND active = top == NotFound ? nullptr : g.entries[top].window;
+    // The raise of an activated window whose program does not answer waits
+    // in its queue, as its activation does.
     for (HWND h : sim::ZOrder()) {
-        if (h == active || !counted(active))
+        if (h == active || !counted(active) || sim::Hung(active))
             break;
         int i = FindInGroup(CurrentGroup, h);
-        if (counted(h) && i != NotFound && !IsMinimizedShowCmd(g.entries[i].savedShowCmd))
+        if (counted(h) && i != NotFound && !IsMinimizedShowCmd(g.entries[i].savedShowCmd) &&
+            g.entries[i].owner != active)
             return FAIL_WORLD(w, Name(h) + " came back above the activated " + Name(active));
     }
     if (!allAnswered)

@@ -120,6 +120,14 @@ TEST(GroupTable, FailedGrowthLeavesTheGroupAndDropsTheWindow)
     // Removed from its old group first, so it is in none now; the next
     // adoption pass finds it unseen.
     EXPECT_EQ(FindInAnyGroup(other), nullptr);
+    // One we marked, its hide still waiting in its program's queue, has no
+    // way back but its entry: it keeps it.
+    HWND marked = App("Marked");
+    AddWindowToGroup(1, marked);
+    sim::OwnerSetProp(marked, HiddenMarkerName, 1);
+    sim::FailCall("HeapReAlloc");
+    AddWindowToGroup(0, marked);
+    EXPECT_EQ(Members(1), (std::vector<HWND>{marked}));
     AdoptUnseenWindows();
     EXPECT_NE(FindInAnyGroup(other), nullptr);
 }

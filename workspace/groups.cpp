@@ -4,6 +4,8 @@
 #include "workspace/groups.h"
 
 #include "workspace/eligibility.h"
+#include "workspace/marker.h"
+#include "workspace/nowait.h"
 #include "workspace/pendingwork.h"
 
 Group GroupTable[GroupCount];
@@ -95,8 +97,22 @@ void AddWindowToGroup(int group, HWND window)
         return;
     if (!IsEligibleWindow(window))
         return;
+    int from = NotFound;
+    GroupEntry kept = {};
+    for (int g = 0; g < GroupCount && from == NotFound; g++) {
+        int i = FindInGroup(g, window);
+        if (i != NotFound)
+            from = g, kept = GroupTable[g].entries[i];
+    }
     RemoveWindowFromAllGroups(window);
-    AppendEntry(group, window, ReadShowCmd(window, SW_SHOWNORMAL), GroupTable[group].count, nullptr);
+    if (AppendEntry(group, window, ReadShowCmd(window, SW_SHOWNORMAL), GroupTable[group].count, nullptr))
+        return;
+    // No room: the window is in no group, and shows up again at the next
+    // adoption pass. Not so one whose hide still waits in its program's
+    // queue, or that carries our marker: only its entry brings it back, and
+    // the slot it has just left takes it again without growing.
+    if (from != NotFound && (HasPendingCalls(window) || IsMarked(window)))
+        AppendEntry(from, kept.window, kept.savedShowCmd, kept.stackRank, kept.owner);
 }
 
 int FindInGroup(int group, HWND window)
@@ -108,6 +124,12 @@ int FindInGroup(int group, HWND window)
         if (g.entries[i].window == window)
             return i;
     return NotFound;
+}
+
+bool TravelsWithOwner(int group, int position)
+{
+    HWND owner = GroupTable[group].entries[position].owner;
+    return owner && FindInGroup(group, owner) != NotFound;
 }
 
 GroupEntry *FindInAnyGroup(HWND window)

@@ -44,6 +44,10 @@ bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner
 void RemoveWindowFromAllGroups(HWND window);
 // Position of the first entry of the window in the group, or NotFound.
 int FindInGroup(int group, HWND window);
+// Whether the entry at `position` travels with its owner: the window that
+// owns it is in the same group. One whose owner has left is a window of the
+// group in its own right.
+bool TravelsWithOwner(int group, int position);
 // The first entry of the window in any group, searching 0 to 4, or null.
 GroupEntry *FindInAnyGroup(HWND window);
 bool GrowGroup(int group);

@@ -121,7 +121,7 @@ static HWND QueuedAnchor(int group, const ShowPlan &plan, int k)
 static int ChooseTopSlot(int group, const ShowPlan &plan)
 {
     for (int k = plan.shown - 1; k >= 0; k--)
-        if (!GroupTable[group].entries[plan.slots[k].position].owner)
+        if (!TravelsWithOwner(group, plan.slots[k].position))
             return k;
     return NotFound;
 }
@@ -157,9 +157,9 @@ static bool ShowInBatch(int group, const ShowPlan &plan, int top)
     return plan.answering == 0 || EndDeferWindowPos(batch) != FALSE;
 }
 
-// The raise of a window leaves the windows that travel with it below it
-// (Wine, and Windows too with SWP_NOOWNERZORDER): they go back above it,
-// from the bottom of their stacking up, without activation.
+// The raise or the activation of a window leaves the windows that travel
+// with it below it (Wine, and Windows too with SWP_NOOWNERZORDER): they go
+// back above it, from the bottom of their stacking up, without activation.
 static bool RanksBelow(const GroupEntry *entries, int i, int j)
 {
     return entries[i].stackRank > entries[j].stackRank || (entries[i].stackRank == entries[j].stackRank && i > j);
@@ -217,7 +217,7 @@ void PlaceLateWindow(int group, HWND window)
     int i = FindInGroup(group, window);
     // One that travels with its owner goes with it; the user's own
     // activation is not undone.
-    if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || g.entries[i].owner ||
+    if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || TravelsWithOwner(group, i) ||
         GetForegroundWindow() == window)
         return;
     // A window still marked, or seen back but not yet placed, is not in its
@@ -261,9 +261,11 @@ static void ActivateTopWindow(int group, const GroupEntry &entry, bool onTop)
         if (!inState)
             ShowOrQueue(w, maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW, answers);
         PositionOrQueue(w, RaiseFlags, answers);
-        RaiseOwnedAbove(group, w);
     }
     SetForegroundWindow(w);  // never waits
+    // The activation raises the window alone (Wine; Windows brings the
+    // palettes along): those that travel with it go back above it.
+    RaiseOwnedAbove(group, w);
 }
 
 // Shows every window of the plan, the non-minimised ones in one batch or,
@@ -299,7 +301,7 @@ static void ShowUnplanned(int group)
         const GroupEntry &e = g.entries[i];
         bool minimized = IsMinimizedShowCmd(e.savedShowCmd);
         ShowOrQueue(e.window, minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNA, IsAnswering(e.window));
-        if (!minimized && !e.owner && (top == NotFound || e.stackRank < g.entries[top].stackRank))
+        if (!minimized && !TravelsWithOwner(group, i) && (top == NotFound || e.stackRank < g.entries[top].stackRank))
             top = i;
     }
     if (top != NotFound)
