@@ -329,8 +329,12 @@ void FollowVisibility(World &w, const std::set<HWND> &before, bool programStep, 
             // activation from window to window of the group it hides. A
             // window of the group on screen whose show was refused may be
             // activated all the same, and the summon then shows it. A show
-            // queued earlier may have run meanwhile.
-            if (!w.activatedWhileHidden.count(h) && !w.currentBefore.count(h) && !w.showQueuedBefore.count(h))
+            // queued earlier may have run meanwhile. A palette comes with
+            // the owner summoned.
+            GroupEntry *e = FindInAnyGroup(h);
+            bool withOwner = e && e->owner && w.activatedWhileHidden.count(e->owner);
+            if (!w.activatedWhileHidden.count(h) && !w.currentBefore.count(h) && !w.showQueuedBefore.count(h) &&
+                !withOwner)
                 return FAIL_WORLD(w, Name(h) + " was summoned by an event from before it was hidden");
             w.counts["summons"]++;
         }

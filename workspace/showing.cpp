@@ -38,6 +38,7 @@ static void DropDestroyedAndFit(int group)
 // once for the whole show) and whether it comes back minimised.
 struct ShowSlot {
     int position;
+    int layer;  // StackLayer
     int stackRank;
     bool answers;
     bool minimized;
@@ -51,6 +52,41 @@ struct ShowPlan {
     int answering;  // of those, the ones whose programs answer
 };
 
+// The window the show activates: the lowest stackRank among the
+// non-minimised ones that do not travel with an owner, the earliest in the
+// table among equals. Activating it puts its own palettes back above it.
+static int TopEntry(int group)
+{
+    const Group &g = GroupTable[group];
+    int top = NotFound;
+    for (int i = 0; i < g.count; i++)
+        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) && !TravelsWithOwner(group, i) &&
+            (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank))
+            top = i;
+    return top;
+}
+
+// The activated window goes on top with only its own palettes above it,
+// whatever the ranks say: a palette of a minimised owner ranked above it
+// (Wine leaves those on screen) stays below it. The rest keep their ranks.
+static int StackLayer(int group, int top, int i)
+{
+    const GroupEntry &e = GroupTable[group].entries[i];
+    if (i == top)
+        return 1;
+    return top != NotFound && e.owner == GroupTable[group].entries[top].window ? 0 : 2;
+}
+
+// Whether entry i stands below entry j in the stacking the show restores.
+static bool StandsBelow(int group, int top, int i, int j)
+{
+    const GroupEntry *e = GroupTable[group].entries;
+    int li = StackLayer(group, top, i), lj = StackLayer(group, top, j);
+    if (li != lj)
+        return li > lj;
+    return e[i].stackRank > e[j].stackRank || (e[i].stackRank == e[j].stackRank && i > j);
+}
+
 // Non-minimised windows first, from the bottom of the captured stacking up:
 // each deferral or show puts its window at the top, so this order restores
 // the stacking. Among equal ranks the later entry first, so that the
@@ -62,6 +98,8 @@ static int CompareSlots(const void *a, const void *b)
     const ShowSlot &y = *(const ShowSlot *)b;
     if (x.minimized != y.minimized)
         return x.minimized ? 1 : -1;
+    if (!x.minimized && x.layer != y.layer)
+        return x.layer > y.layer ? -1 : 1;
     if (!x.minimized && x.stackRank != y.stackRank)
         return x.stackRank > y.stackRank ? -1 : 1;
     if (x.minimized)
@@ -76,10 +114,12 @@ static bool PlanShow(int group, ShowPlan &plan)
     plan = ShowPlan{(ShowSlot *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)g.count * sizeof(ShowSlot)), g.count, 0, 0};
     if (!plan.slots)
         return false;
+    int top = TopEntry(group);
     for (int i = 0; i < g.count; i++) {
         const GroupEntry &e = g.entries[i];
         ShowSlot &slot = plan.slots[i];
-        slot = ShowSlot{i, e.stackRank, IsAnswering(e.window), IsMinimizedShowCmd(e.savedShowCmd)};
+        slot = ShowSlot{i, StackLayer(group, top, i), e.stackRank, IsAnswering(e.window),
+                        IsMinimizedShowCmd(e.savedShowCmd)};
         if (!slot.minimized) {
             plan.shown++;
             plan.answering += slot.answers ? 1 : 0;
@@ -114,10 +154,8 @@ static HWND QueuedAnchor(int group, const ShowPlan &plan, int k)
     return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
 }
 
-// The slot of the window to activate: the lowest stackRank among the
-// non-minimised ones, the earliest in the table among equals, which the
-// order puts last. A window that travels with its owner is never it:
-// activating the owner puts it back above.
+// The slot of the window to activate (TopEntry), which the order puts last
+// but for its own palettes.
 static int ChooseTopSlot(int group, const ShowPlan &plan)
 {
     for (int k = plan.shown - 1; k >= 0; k--)
@@ -215,17 +253,15 @@ void PlaceLateWindow(int group, HWND window)
     ForgetJustSettled(window);
     const Group &g = GroupTable[group];
     int i = FindInGroup(group, window);
-    // One that travels with its owner goes with it; the user's own
-    // activation is not undone.
-    if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || TravelsWithOwner(group, i) ||
-        GetForegroundWindow() == window)
+    // The user's own activation is not undone.
+    if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || GetForegroundWindow() == window)
         return;
     // A window still marked, or seen back but not yet placed, is not in its
     // place yet: the late windows end in order whichever is placed first.
-    int anchor = NotFound;
+    int top = TopEntry(group), anchor = NotFound;
     for (int j = 0; j < g.count; j++)
-        if (j != i && !IsMinimizedShowCmd(g.entries[j].savedShowCmd) && RanksBelow(g.entries, i, j) &&
-            (anchor == NotFound || RanksBelow(g.entries, j, anchor)) && IsWindowVisible(g.entries[j].window) &&
+        if (j != i && !IsMinimizedShowCmd(g.entries[j].savedShowCmd) && StandsBelow(group, top, i, j) &&
+            (anchor == NotFound || StandsBelow(group, top, j, anchor)) && IsWindowVisible(g.entries[j].window) &&
             !IsMarked(g.entries[j].window) && !IsJustSettled(g.entries[j].window) &&
             !IsWaitingForPlace(g.entries[j].window))
             anchor = j;
