@@ -119,6 +119,7 @@ struct World {
     // events acted: once all answer, the group shown must stand as captured.
     bool stackingHeld;
     std::set<HWND> stackingWindows;
+    std::set<HWND> showable;  // the target group's windows before a switch, the carried one
     bool staleActivation;  // an activating show of another window waits
     int lateAtAnswer;      // late windows when every program was made to answer
     // Before the current step: the windows on screen, and those marked.
@@ -514,14 +515,15 @@ bool MarkRefused(World &w) { return sim::FaultsHit("SetPropA") != w.markFaultsBe
 size_t ShowFaults() { return sim::FaultsHit("ShowWindow") + sim::FaultsHit("SetWindowPos"); }
 bool ShowRefused(World &w) { return ShowFaults() != w.showFaultsBefore; }
 
-// The window a show activates: the one of lowest StackRank, not minimised,
-// that does not travel with an owner.
-int TopOf(int group)
+// The window a show of `shown` activates: the one of lowest StackRank, not
+// minimised, that does not travel with an owner.
+int TopOf(int group, const std::set<HWND> &shown)
 {
     const Group &g = GroupTable[group];
     int top = NotFound;
     for (int i = 0; i < g.count; i++)
-        if (!IsMinimizedShowCmd(g.entries[i].savedShowCmd) && !TravelsWithOwner(group, i) &&
+        if (shown.count(g.entries[i].window) && !IsMinimizedShowCmd(g.entries[i].savedShowCmd) &&
+            !TravelsWithOwner(group, i) &&
             (top == NotFound || g.entries[i].stackRank < g.entries[top].stackRank))
             top = i;
     return top;
@@ -531,10 +533,10 @@ int TopOf(int group)
 // StackRank, the earlier entry above among equals, but for the activated
 // window, on top with only the windows that travel with it above it; what
 // breaks it, or "".
-template <typename Counted> std::string StackingFault(int group, Counted counted)
+template <typename Counted> std::string StackingFault(World &w, int group, Counted counted)
 {
     const Group &g = GroupTable[group];
-    int top = TopOf(group);
+    int top = TopOf(group, w.stackingWindows);
     HWND active = top == NotFound ? nullptr : g.entries[top].window;
     auto layer = [&](int i) { return g.entries[i].owner && g.entries[i].owner == active ? 0 : i == top ? 1 : 2; };
     int above = NotFound;
@@ -589,9 +591,14 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     w.stackingHeld = !w.growthFailed && !w.otherHeapFailed && !FaultHit(w) && batchEnded;
     if (!w.stackingHeld)
         return;
+    // The windows the show had: not one the hook filed in meanwhile, nor
+    // its palettes.
     w.stackingWindows.clear();
-    for (int i = 0; i < shown.count; i++)
-        w.stackingWindows.insert(shown.entries[i].window);
+    for (int i = 0; i < shown.count; i++) {
+        const GroupEntry &e = shown.entries[i];
+        if (w.showable.count(e.window) || (e.owner && w.showable.count(e.owner)))
+            w.stackingWindows.insert(e.window);
+    }
     if (sim::CallsOf({"EndDeferWindowPos"}).empty())
         return;
     // Only the windows handed to the batch: one that the hook filed into the
@@ -600,7 +607,7 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     std::set<std::string> batched;
     for (const std::string &call : sim::CallsOf({"DeferWindowPos"}))
         batched.insert(call.substr(call.find('(') + 1, call.find(',') - call.find('(') - 1));
-    std::string fault = StackingFault(to, [&](HWND h) { return batched.count(Name(h)) > 0; });
+    std::string fault = StackingFault(w, to, [&](HWND h) { return batched.count(Name(h)) > 0; });
     if (!fault.empty())
         Fail(file, line, w, fault);
 }
@@ -615,6 +622,13 @@ std::set<HWND> Unmanaged(World &w)
     return out;
 }
 
+void NoteShowable(World &w, INT target, HWND carried)
+{
+    w.showable = {carried};
+    for (int i = 0; IsGroupIndex(target) && i < GroupTable[target].count; i++)
+        w.showable.insert(GroupTable[target].entries[i].window);
+}
+
 void SwitchStep(World &w)
 {
     INT from = CurrentGroup;
@@ -623,6 +637,7 @@ void SwitchStep(World &w)
     const INT odd[] = {-1, 5, INT_MIN, INT_MAX};
     INT t = Chance(w.rng, 90) ? Below(w.rng, GroupCount) : odd[Below(w.rng, 4)];
     Note(w, "switch to " + std::to_string(t));
+    NoteShowable(w, t, nullptr);
     std::vector<HWND> leaving;
     for (int i = 0; i < GroupTable[from].count; i++)
         leaving.push_back(GroupTable[from].entries[i].window);
@@ -652,6 +667,7 @@ void CarryStep(World &w)
     INT from = CurrentGroup;
     std::set<HWND> unmanagedBefore = Unmanaged(w);
     INT t = Below(w.rng, GroupCount);
+    NoteShowable(w, t, GetForegroundWindow());
     HWND carried = Carry(t);
     FollowHeapCalls(w);
     Note(w, "carry " + (carried ? Name(carried) : std::string("nothing")) + " to " + std::to_string(t));
@@ -810,7 +826,7 @@ void CheckStackingHeld(World &w, bool allAnswered)
                !w.privileged.count(h);
     };
     const Group &g = GroupTable[CurrentGroup];
-    int top = TopOf(CurrentGroup);
+    int top = TopOf(CurrentGroup, w.stackingWindows);
     HWND active = top == NotFound ? nullptr : g.entries[top].window;
     // The raise of an activated window whose program does not answer waits
     // in its queue, as its activation does.
@@ -835,7 +851,7 @@ void CheckStackingHeld(World &w, bool allAnswered)
     for (HWND h : w.stackingWindows)
         if (sim::Exists(h) && !sim::Visible(h) && !w.privileged.count(h) && FindInGroup(CurrentGroup, h) != NotFound)
             return FAIL_WORLD(w, Name(h) + " of the group shown is still hidden once every program answered");
-    std::string fault = StackingFault(CurrentGroup, counted);
+    std::string fault = StackingFault(w, CurrentGroup, counted);
     if (!fault.empty())
         return FAIL_WORLD(w, fault + " once every program answered");
     if (w.staleActivation)
