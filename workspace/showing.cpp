@@ -239,13 +239,23 @@ static bool IsWaitingForPlace(HWND window)
 
 void PlaceWaitingWindows(int group)
 {
-    int count = WaitingForPlace.count;
-    HWND windows[WaitingLimit];
-    for (int i = 0; i < count; i++)
-        windows[i] = WaitingForPlace.windows[i];
-    WaitingForPlace.count = 0;
-    for (int i = 0; i < count; i++)
-        PlaceLateWindow(group, windows[i]);
+    // From the top down: each one placed is then in place for those below
+    // it. One placed again finds no window above it in place and waits on,
+    // behind the first `left`, which are the ones not yet tried.
+    int top = TopEntry(group);
+    for (int left = WaitingForPlace.count; left > 0; left--) {
+        int pick = 0, at = FindInGroup(group, WaitingForPlace.windows[0]);
+        for (int k = 1; k < left; k++) {
+            int i = FindInGroup(group, WaitingForPlace.windows[k]);
+            if (at == NotFound || (i != NotFound && StandsBelow(group, top, at, i)))
+                pick = k, at = i;
+        }
+        HWND window = WaitingForPlace.windows[pick];
+        for (int k = pick + 1; k < WaitingForPlace.count; k++)
+            WaitingForPlace.windows[k - 1] = WaitingForPlace.windows[k];
+        WaitingForPlace.count--;
+        PlaceLateWindow(group, window);
+    }
 }
 
 void PlaceLateWindow(int group, HWND window)
