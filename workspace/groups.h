@@ -37,6 +37,9 @@ inline bool IsGroupIndex(int group)
 }
 
 bool IsMinimizedShowCmd(UINT showCmd);
+// Moves an eligible window to the end of `group`. When the group cannot
+// grow the window is in no group, unless its way back depends on its entry
+// (our marker, or calls still queued): it then stays where it was.
 void AddWindowToGroup(int group, HWND window);
 // Appends an entry without the eligibility test (a window that is hidden, or
 // that travels with its owner); false when no room could be had.
