@@ -38,7 +38,7 @@ static void DropDestroyedAndFit(int group)
 // once for the whole show) and whether it comes back minimised.
 struct ShowSlot {
     int position;
-    int layer;  // StackLayer
+    int layer;  // StackLayer: 1 for the window to activate
     int stackRank;
     bool answers;
     bool minimized;
@@ -156,10 +156,10 @@ static HWND QueuedAnchor(int group, const ShowPlan &plan, int k)
 
 // The slot of the window to activate (TopEntry), which the order puts last
 // but for its own palettes.
-static int ChooseTopSlot(int group, const ShowPlan &plan)
+static int ChooseTopSlot(const ShowPlan &plan)
 {
     for (int k = plan.shown - 1; k >= 0; k--)
-        if (!TravelsWithOwner(group, plan.slots[k].position))
+        if (plan.slots[k].layer == 1)
             return k;
     return NotFound;
 }
@@ -198,20 +198,16 @@ static bool ShowInBatch(int group, const ShowPlan &plan, int top)
 // The raise or the activation of a window leaves the windows that travel
 // with it below it (Wine, and Windows too with SWP_NOOWNERZORDER): they go
 // back above it, from the bottom of their stacking up, without activation.
-static bool RanksBelow(const GroupEntry *entries, int i, int j)
-{
-    return entries[i].stackRank > entries[j].stackRank || (entries[i].stackRank == entries[j].stackRank && i > j);
-}
-
 static void RaiseOwnedAbove(int group, HWND owner)
 {
     const Group &g = GroupTable[group];
+    int top = TopEntry(group);
     for (int last = NotFound;;) {
         // The lowest of those not raised yet: next below the last one.
         int next = NotFound;
         for (int i = 0; i < g.count; i++)
-            if (g.entries[i].owner == owner && (last == NotFound || RanksBelow(g.entries, last, i)) &&
-                (next == NotFound || RanksBelow(g.entries, i, next)))
+            if (g.entries[i].owner == owner && (last == NotFound || StandsBelow(group, top, last, i)) &&
+                (next == NotFound || StandsBelow(group, top, i, next)))
                 next = i;
         if (next == NotFound)
             return;
@@ -319,7 +315,7 @@ static void ActivateTopWindow(int group, const GroupEntry &entry, bool onTop)
 // activates the top window.
 static void ShowPlanned(int group, const ShowPlan &plan)
 {
-    int top = ChooseTopSlot(group, plan);
+    int top = ChooseTopSlot(plan);
     bool batched = plan.shown > 0 && ShowInBatch(group, plan, top);
     // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
     // snapped as it was; queued, it would bring a hidden window back on top
@@ -342,14 +338,12 @@ static void ShowPlanned(int group, const ShowPlan &plan)
 static void ShowUnplanned(int group)
 {
     const Group &g = GroupTable[group];
-    int top = NotFound;
     for (int i = 0; i < g.count; i++) {
         const GroupEntry &e = g.entries[i];
         bool minimized = IsMinimizedShowCmd(e.savedShowCmd);
         ShowOrQueue(e.window, minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNA, IsAnswering(e.window));
-        if (!minimized && !TravelsWithOwner(group, i) && (top == NotFound || e.stackRank < g.entries[top].stackRank))
-            top = i;
     }
+    int top = TopEntry(group);
     if (top != NotFound)
         ActivateTopWindow(group, g.entries[top], false);
 }
