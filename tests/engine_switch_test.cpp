@@ -467,7 +467,7 @@ std::vector<HWND> StackingOf(std::initializer_list<HWND> windows)
 TEST_F(Switching, OwnedWindowsComeAndGoWithTheirOwner)
 {
     HWND b = App("B"), a = App("A");
-    HWND p = Palette("P", a), q = Palette("Q", a), closed = Palette("Closed", a);
+    HWND h = Palette("H", a), p = Palette("P", a), q = Palette("Q", a), closed = Palette("Closed", a);
     HWND tip = sim::MakeWindow("tooltips_class32", "", WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, SW_SHOWNA, 0, a);
     sim::OwnerShow(closed, SW_HIDE);
     // Activated, A stands above its palettes (Wine raises it alone); it
@@ -493,7 +493,10 @@ TEST_F(Switching, OwnedWindowsComeAndGoWithTheirOwner)
     AdoptUnseenWindows();
     sim::Activate(a);
     stacked = {find, q, p, a};
+    RunMaintenancePass();        // nothing left for the purge to look at
+    sim::OwnerShow(h, SW_HIDE);  // closed by its program: not carried, not shown
     EXPECT_TRUE(CarryToGroup(2));
+    EXPECT_FALSE(sim::Visible(h));
     EXPECT_HIDDEN_BY_US(b);
     for (HWND w : {a, find, p, q})
         EXPECT_NE(FindInGroup(2, w), NotFound) << sim::NameOf(w);

@@ -61,6 +61,9 @@ static bool IsOwnedBy(HWND window, HWND carried)
 // activates.
 static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
 {
+    // One its program hid is not ours to show: the purge drops it.
+    if (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)) && !IsMarked(window))
+        return;
     for (int group = 0; group < GroupCount; group++) {
         int i = FindInGroup(group, window);
         if (i == NotFound)
