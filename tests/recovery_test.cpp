@@ -74,4 +74,24 @@ TEST_F(Recovery, HungWindowComesBackWhenItAnswers)
     EXPECT_PROP(hung, HiddenMarkerName, false);
 }
 
+// A copy killed while a window's program hung may have left a hide in that
+// program's queue: the window stands on screen, marked. The pass queues its
+// show behind that hide all the same and keeps the marker until the program
+// has taken its messages.
+TEST_F(Recovery, ShowQueuedBehindAHideLeftByACopyThatIsGone)
+{
+    HWND w = App("Hide left behind");
+    desk::Pump(50);
+    ASSERT_TRUE(SetPropA(w, HiddenMarkerName, (HANDLE)1));
+    desk::Hang(1500);
+    ShowWindowAsync(w, SW_HIDE);
+    EXPECT_EQ(RestoreMarkedWindows(), 1);
+    EXPECT_EQ(RevisitQueuedRestores(), 1);
+    EXPECT_PROP(w, HiddenMarkerName, true);
+    desk::Pump(5600);
+    EXPECT_EQ(RevisitQueuedRestores(), 0);
+    EXPECT_WINDOW(w, true, SW_SHOWNORMAL);
+    EXPECT_PROP(w, HiddenMarkerName, false);
+}
+
 } // namespace

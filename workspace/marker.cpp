@@ -68,7 +68,7 @@ static BOOL CALLBACK RestoreIfMarked(HWND window, LPARAM queued)
     // One whose program does not answer keeps it, visible or not (a hide may
     // still be queued for it): a show is queued behind whatever waits there.
     if (!IsAnswering(window)) {
-        ShowOrQueue(window, SW_SHOWNA, false);
+        QueueRestoringShow(window);
         NoteQueuedRestore(window);
         ++*(int *)queued;
         return TRUE;

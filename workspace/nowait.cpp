@@ -265,6 +265,15 @@ void ShowOrQueue(HWND window, int command, bool answering)
         NoteQueued(window, command);
 }
 
+void QueueRestoringShow(HWND window)
+{
+    PendingCalls *p = PendingOf(window);
+    if (p && p->leadsToShown)
+        return;
+    if (ShowWindowAsync(window, SW_SHOWNA))
+        NoteQueued(window, SW_SHOWNA);
+}
+
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)
 {
     // Its place in the stacking is still wanted.

@@ -21,6 +21,10 @@ void EndAnswerPass();
 // second show that would bring it back as it was hidden is queued behind
 // one still pending.
 void ShowOrQueue(HWND window, int command, bool answering);
+// The recovery's show of a marked window whose program does not answer: it
+// is queued even when the window stands on screen, since a hide queued by a
+// copy that is gone may still wait before it. At most one waits.
+void QueueRestoringShow(HWND window);
 // SetWindowPos with no move or size, or the same with SWP_ASYNCWINDOWPOS for
 // a window that does not answer (which then shows it only if no show waits
 // in its queue already).
