@@ -143,15 +143,19 @@ static HWND WindowAt(int group, const ShowSlot &slot)
 // goes below the top window, whose own show and raise are queued too;
 // unless both belong to one program, whose queue then runs the top window's
 // calls last.
-static HWND QueuedAnchor(int group, const ShowPlan &plan, int k)
+static HWND QueuedAnchor(int group, const ShowPlan &plan, int k, int top)
 {
-    for (int above = k + 1; above < plan.shown; above++)
+    // Below the top window, only windows up to it count: a palette of the
+    // top window stands above it, and a window placed below the palette
+    // would cover the one activated.
+    int end = top != NotFound && k < top ? top + 1 : plan.shown;
+    for (int above = k + 1; above < end; above++)
         if (plan.slots[above].answers)
             return WindowAt(group, plan.slots[above]);
-    if (k + 1 == plan.shown)
+    if (top == NotFound || k > top)
         return HWND_TOP;
-    HWND w = WindowAt(group, plan.slots[k]), top = WindowAt(group, plan.slots[plan.shown - 1]);
-    return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(top, nullptr) ? HWND_TOP : top;
+    HWND w = WindowAt(group, plan.slots[k]), t = WindowAt(group, plan.slots[top]);
+    return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(t, nullptr) ? HWND_TOP : t;
 }
 
 // The slot of the window to activate (TopEntry), which the order puts last
@@ -174,7 +178,7 @@ static int ChooseTopSlot(const ShowPlan &plan)
 static void QueueShowInPlace(int group, const ShowPlan &plan, int k, int top)
 {
     if (k != top)
-        PositionOrQueue(WindowAt(group, plan.slots[k]), ShowBatchFlags, false, QueuedAnchor(group, plan, k));
+        PositionOrQueue(WindowAt(group, plan.slots[k]), ShowBatchFlags, false, QueuedAnchor(group, plan, k, top));
 }
 
 static bool ShowInBatch(int group, const ShowPlan &plan, int top)
