@@ -121,6 +121,7 @@ struct World {
     std::set<HWND> stackingWindows;
     std::set<HWND> showable;  // the target group's windows before a switch, the carried one
     bool staleActivation;  // an activating show of another window waits
+    std::set<HWND> queuedRaises;  // a raise that activates waits in their programs' queues
     int lateAtAnswer;      // late windows when every program was made to answer
     // Before the current step: the windows on screen, and those marked.
     std::set<HWND> visibleBefore, markedBefore, currentBefore;
@@ -794,9 +795,12 @@ void AllAnswerStep(World &w)
     Note(w, "every program answers");
     w.lateAtAnswer = LateWindows(w);
     w.counts["late windows once all answer"] += w.lateAtAnswer;
-    // Known gap: a show that activates, queued for another window by an
-    // earlier switch, activates it when its program answers.
+    // Known gap: a show or a raise that activates, queued for another
+    // window by an earlier switch, activates it when its program answers.
     w.staleActivation = false;
+    for (HWND h : w.queuedRaises)
+        w.staleActivation |= h != sim::Foreground() && sim::Exists(h) && sim::Hung(h);
+    w.queuedRaises.clear();
     for (HWND h : w.live)
         for (int c : sim::QueuedVisibility(h))
             w.staleActivation |= h != sim::Foreground() && (c == SW_SHOWNORMAL || c == SW_SHOW || c == SW_SHOWMAXIMIZED);
@@ -926,6 +930,14 @@ void Step(World &w)
         a->run(w);
     } catch (sim::WaitedForever &) {
         return FAIL_WORLD(w, "the program waits for a program that never answers");
+    }
+    // The queued raises the step made (SWP_ASYNCWINDOWPOS without
+    // SWP_NOACTIVATE), until their programs answer.
+    for (const std::string &call : sim::CallsOf({"SetWindowPos"})) {
+        unsigned long flags = strtoul(call.substr(call.rfind(',') + 1).c_str(), nullptr, 16);
+        for (HWND h : w.live)
+            if ((flags & SWP_ASYNCWINDOWPOS) && !(flags & SWP_NOACTIVATE) && call.rfind("SetWindowPos(" + Name(h) + ",", 0) == 0)
+                w.queuedRaises.insert(h);
     }
     if (FaultHit(w) && a->run != SwitchStep && a->run != CarryStep)
         w.stackingHeld = false;
