@@ -252,26 +252,26 @@ static bool ShowAlreadyQueued(HWND window, int command)
     return plain && IsWindowVisible(window);
 }
 
-void ShowOrQueue(HWND window, int command, bool answering)
+static void QueueShow(HWND window, int command)
 {
-    if (answering) {
-        ShowWindow(window, command);
-        return;
-    }
-    if (ShowAlreadyQueued(window, command))
-        return;
     // A call refused queued nothing: no later show may count on it.
     if (ShowWindowAsync(window, command))
         NoteQueued(window, command);
 }
 
+void ShowOrQueue(HWND window, int command, bool answering)
+{
+    if (answering)
+        ShowWindow(window, command);
+    else if (!ShowAlreadyQueued(window, command))
+        QueueShow(window, command);
+}
+
 void QueueRestoringShow(HWND window)
 {
     PendingCalls *p = PendingOf(window);
-    if (p && p->leadsToShown)
-        return;
-    if (ShowWindowAsync(window, SW_SHOWNA))
-        NoteQueued(window, SW_SHOWNA);
+    if (!p || !p->leadsToShown)
+        QueueShow(window, SW_SHOWNA);
 }
 
 void PositionOrQueue(HWND window, UINT flags, bool answering, HWND insertAfter)

@@ -77,14 +77,19 @@ static int StackLayer(int group, int top, int i)
     return top != NotFound && e.owner == GroupTable[group].entries[top].window ? 0 : 2;
 }
 
+// Whether entry i ranks below entry j: a higher stackRank, or the later
+// entry among equals.
+static bool RanksBelow(int group, int i, int j)
+{
+    const GroupEntry *e = GroupTable[group].entries;
+    return e[i].stackRank > e[j].stackRank || (e[i].stackRank == e[j].stackRank && i > j);
+}
+
 // Whether entry i stands below entry j in the stacking the show restores.
 static bool StandsBelow(int group, int top, int i, int j)
 {
-    const GroupEntry *e = GroupTable[group].entries;
     int li = StackLayer(group, top, i), lj = StackLayer(group, top, j);
-    if (li != lj)
-        return li > lj;
-    return e[i].stackRank > e[j].stackRank || (e[i].stackRank == e[j].stackRank && i > j);
+    return li != lj ? li > lj : RanksBelow(group, i, j);
 }
 
 // Non-minimised windows first, from the bottom of the captured stacking up:
@@ -205,13 +210,12 @@ static bool ShowInBatch(int group, const ShowPlan &plan, int top)
 static void RaiseOwnedAbove(int group, HWND owner)
 {
     const Group &g = GroupTable[group];
-    int top = TopEntry(group);
     for (int last = NotFound;;) {
         // The lowest of those not raised yet: next below the last one.
         int next = NotFound;
         for (int i = 0; i < g.count; i++)
-            if (g.entries[i].owner == owner && (last == NotFound || StandsBelow(group, top, last, i)) &&
-                (next == NotFound || StandsBelow(group, top, i, next)))
+            if (g.entries[i].owner == owner && (last == NotFound || RanksBelow(group, last, i)) &&
+                (next == NotFound || RanksBelow(group, i, next)))
                 next = i;
         if (next == NotFound)
             return;
