@@ -13,6 +13,8 @@
 
 #include "sim/sim.h"
 #include "workspace/adoption.h"
+#include "workspace/foreground.h"
+#include "workspace/owned.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/maintenance.h"

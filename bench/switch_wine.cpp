@@ -15,9 +15,13 @@
 #include "tests/desk.h"
 #include "tray/notifyicon.h"
 #include "workspace/adoption.h"
+#include "workspace/foreground.h"
+#include "workspace/owned.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
+#include "workspace/recovery.h"
 #include "workspace/monitorfit.h"
 #include "workspace/switching.h"
 

@@ -14,7 +14,9 @@
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
 #include "workspace/adoption.h"
-#include "workspace/marker.h"
+#include "workspace/foreground.h"
+#include "workspace/nowait.h"
+#include "workspace/recovery.h"
 
 static const char WatchOption[] = "--watch";
 

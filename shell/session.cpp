@@ -1,8 +1,7 @@
 #include "shell/session.h"
 
-#include "shell/shutdown.h"
-#include "workspace/adoption.h"
-#include "workspace/rehide.h"
+#include "workspace/foreground.h"
+#include "workspace/release.h"
 
 static struct {
     bool ending;      // asked, and not yet told the end was called off

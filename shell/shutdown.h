@@ -3,7 +3,3 @@
 #pragma once
 
 void Shutdown();
-// The first half of it: every managed window back on screen in its state
-// and unmarked (one whose program does not answer when it does); the groups
-// stay as they are.
-void ReleaseEveryWindow();

@@ -27,6 +27,8 @@
 #include "sim/sim_system.h"
 #include "tests/shell_fixture.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
+#include "workspace/recovery.h"
 
 namespace {
 

@@ -41,10 +41,14 @@
 #include "shell/shutdown.h"
 #include "sim/sim.h"
 #include "workspace/adoption.h"
+#include "workspace/foreground.h"
+#include "workspace/owned.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/maintenance.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
+#include "workspace/recovery.h"
 #include "workspace/nowait.h"
 #include "workspace/switching.h"
 
@@ -233,7 +237,10 @@ void CheckWorld(const char *file, int line, World &w)
     for (HWND h : w.live) {
         bool hidden = sim::Exists(h) && !sim::Visible(h), marked = sim::HasProp(h, HiddenMarkerName);
         std::vector<int> queued = sim::QueuedVisibility(h);
-        bool hideQueued = std::count(queued.begin(), queued.end(), SW_HIDE) > 0;
+        // A show queued behind every hide brings the window back whatever
+        // runs: the queue, not the marker, is then its way back.
+        bool hideQueued = !queued.empty() && queued.back() == SW_HIDE;
+        bool comesBack = !queued.empty() && queued.back() != SW_HIDE;
         // Known gap: once its program has hung for 5 s, a window its program
         // hid cannot be told from one hidden behind its stand-in, which must
         // be marked and hidden with its group; the engine takes the side on
@@ -244,9 +251,9 @@ void CheckWorld(const char *file, int line, World &w)
         }
         if (w.hiddenByProgram.count(h) && (!hidden || marked))
             return Fail(file, line, w, Name(h) + ", hidden by its own program, was " + (hidden ? "marked" : "shown"));
-        if (hidden && !marked && !w.hiddenByProgram.count(h) && !sim::BehindStandIn(h))
+        if (hidden && !marked && !w.hiddenByProgram.count(h) && !sim::BehindStandIn(h) && !comesBack)
             return Fail(file, line, w, Name(h) + " is hidden without its marker");
-        if (w.markedBefore.count(h) && !marked && (hidden || hideQueued))
+        if (w.markedBefore.count(h) && !marked && ((hidden && !comesBack) || hideQueued))
             return Fail(file, line, w, Name(h) + " lost its marker while " + (hidden ? "hidden" : "a hide is queued"));
         // Shows queued behind the last queued hide: one that brings the
         // window back as it was is enough (one that restores may follow).
@@ -257,11 +264,12 @@ void CheckWorld(const char *file, int line, World &w)
         // calls it queued for it have been seen to run; only a window its own
         // program showed keeps one until it is activated or its group is shown.
         if (w.programStep && !hidden && marked && !(w.visibleBefore.count(h) && w.markedBefore.count(h)) &&
-            !HasPendingCalls(h))
+            !HasQueuedCalls(h))
             return Fail(file, line, w, Name(h) + " is on screen and still marked");
     }
     for (HWND h : w.hiddenByEngine) {
-        if (!sim::HasProp(h, HiddenMarkerName))
+        std::vector<int> queued = sim::QueuedVisibility(h);
+        if (!sim::HasProp(h, HiddenMarkerName) && (queued.empty() || queued.back() == SW_HIDE))
             return Fail(file, line, w, Name(h) + " was hidden by the engine and lost its marker while hidden");
         if (seen.count(h) && w.strays.erase(h))
             continue;
@@ -294,7 +302,7 @@ std::set<HWND> VisibleSet(World &w)
 void FollowHeapCalls(World &w)
 {
     char firstArray[40];
-    snprintf(firstArray, sizeof firstArray, "HeapAlloc(%lu)", (unsigned long)(32 * sizeof(GroupEntry)));
+    snprintf(firstArray, sizeof firstArray, "HeapAlloc(%lu)", (unsigned long)(32 * GroupBytesPerEntry));
     w.growthFailed = w.otherHeapFailed = false;
     for (const std::string &call : sim::CallsOf({"HeapAlloc", "HeapReAlloc"})) {
         bool realloc = call.compare(0, 12, "HeapReAlloc(") == 0;
@@ -705,7 +713,7 @@ void TickStep(World &w)
             if (g != CurrentGroup && sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName) &&
                 !sim::BehindStandIn(h))
                 return FAIL_WORLD(w, Name(h) + ", hidden by its own program, survived the purge");
-            if (g == CurrentGroup && sim::Visible(h) && sim::HasProp(h, HiddenMarkerName) && !HasPendingCalls(h))
+            if (g == CurrentGroup && sim::Visible(h) && sim::HasProp(h, HiddenMarkerName) && !HasQueuedCalls(h))
                 return FAIL_WORLD(w, Name(h) + " is on screen in the current group and still marked");
         }
     for (HWND h : w.live)

@@ -12,8 +12,12 @@
 #include "tests/desk.h"
 #include "tests/wincheck.h"
 #include "workspace/adoption.h"
+#include "workspace/foreground.h"
+#include "workspace/owned.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
+#include "workspace/nowait.h"
+#include "workspace/recovery.h"
 #include "workspace/switching.h"
 
 namespace {

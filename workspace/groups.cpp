@@ -46,14 +46,15 @@ bool GrowGroup(int group)
     if (g.capacity > 0x7FFFFFFF / 2)
         return false;
     int capacity = g.capacity == 0 ? FirstCapacity : g.capacity * 2;
-    if ((SIZE_T)capacity > (SIZE_T)-1 / sizeof(GroupEntry))
+    if ((SIZE_T)capacity > (SIZE_T)-1 / GroupBytesPerEntry)
         return false;
-    SIZE_T bytes = (SIZE_T)capacity * sizeof(GroupEntry);
+    SIZE_T bytes = (SIZE_T)capacity * GroupBytesPerEntry;
     void *entries = g.entries ? HeapReAlloc(GetProcessHeap(), 0, g.entries, bytes)
                               : HeapAlloc(GetProcessHeap(), 0, bytes);
     if (!entries)
         return false;
     g.entries = (GroupEntry *)entries;
+    g.slots = (ShowSlot *)(g.entries + capacity);
     g.capacity = capacity;
     return true;
 }
@@ -87,7 +88,7 @@ bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner
     // A window that joins the group on screen may still carry a marker (one
     // its own program showed while its group was hidden): the next tick looks.
     if (group == CurrentGroup)
-        PendingWork.markersAwaitingShow = true;
+        NotePending(MarkersAwaitingShow);
     return true;
 }
 
@@ -111,7 +112,7 @@ void AddWindowToGroup(int group, HWND window)
     // adoption pass. Not so one whose hide still waits in its program's
     // queue, or that carries our marker: only its entry brings it back, and
     // the slot it has just left takes it again without growing.
-    if (from != NotFound && (HasPendingCalls(window) || IsMarked(window)))
+    if (from != NotFound && (HasQueuedCalls(window) || IsMarked(window)))
         AppendEntry(from, kept.window, kept.savedShowCmd, kept.stackRank, kept.owner);
 }
 

@@ -16,12 +16,31 @@ struct GroupEntry {
     HWND owner;
 };
 
-// One group: a heap array grown geometrically, never shrunk or freed.
+// One window of a group as the switch plans its hide or its show before
+// any call is made: its window and entry, the layer and rank that place it,
+// whether its program answers (asked once for the whole show), whether it
+// comes back minimised, and for one whose show is queued the window it goes
+// below.
+struct ShowSlot {
+    HWND window;
+    int position;
+    int layer;
+    int stackRank;
+    bool answers;
+    bool minimized;
+    HWND anchor;
+};
+
+// One group: a heap block grown geometrically, never shrunk or freed, that
+// holds the entries and, behind them, a slot for each, so that a switch
+// never needs room it may not get.
 struct Group {
     GroupEntry *entries;  // null until the first insertion
+    ShowSlot *slots;      // capacity of them, in the same block
     int count;            // entries in use, at the front
     int capacity;         // entries the array can hold
 };
+const SIZE_T GroupBytesPerEntry = sizeof(GroupEntry) + sizeof(ShowSlot);
 
 const int GroupCount = 5;
 

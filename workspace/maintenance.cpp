@@ -7,9 +7,8 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
+#include "workspace/pendingwork.h"
 #include "workspace/showing.h"
-
-PendingWorkRecord PendingWork;
 
 // Drops the entries of one group that the purge drops; true when a window
 // stays on screen there without our marker, which its program may yet hide.
@@ -55,34 +54,31 @@ void PurgeAllUnmarkedHidden()
 
 // The group on screen carries no marker. A window whose show had not yet
 // landed, or had failed, when its group was shown keeps its marker until it
-// is seen on screen here.
+// is seen back here; its place in the stacking comes with it, or with its
+// queued calls once they are seen to have run.
 bool UnmarkShownCurrentGroup()
 {
     bool left = false;
     const Group &g = GroupTable[CurrentGroup];
     for (int i = 0; i < g.count; i++) {
         HWND w = g.entries[i].window;
-        // Back late: unmarked now, or never marked (left on screen while
-        // its group was hidden) with its queued show seen to have run.
-        if (!IsMarked(w)) {
-            if (IsJustSettled(w) && IsWindowVisible(w))
-                PlaceLateWindow(CurrentGroup, w);
-        } else if (UnmarkIfShown(w)) {
-            PlaceLateWindow(CurrentGroup, w);
-        } else {
+        if (!IsMarked(w))
+            continue;
+        if (ReleaseMarkerIfBack(w))
+            NoteAwaitingPlace(w);
+        else
             left = true;
-        }
     }
-    PlaceWaitingWindows(CurrentGroup);
+    PlaceLateWindows(CurrentGroup);
     return left;
 }
 
-// The one reader of PendingWork: each step runs only when the work it does
-// was recorded, so that the tick makes no call for a step with nothing to do.
+// Each step runs only when the work it does is pending, so that the tick
+// makes no call for a step with nothing to do.
 void PurgePendingHidden()
 {
-    if (PendingWork.hiddenGroupsToCheck)
-        PendingWork.hiddenGroupsToCheck = PurgeUnmarkedHidden();
+    if (TakePending(HiddenGroupsToCheck) && PurgeUnmarkedHidden())
+        NotePending(HiddenGroupsToCheck);
 }
 
 void RunMaintenancePass()
@@ -90,7 +86,8 @@ void RunMaintenancePass()
     PurgePendingHidden();
     AdoptUnseenWindows();
     // Nothing left behind and nothing queued: no call at all.
-    bool settled = AnyPendingCalls() && SettlePendingCalls();
-    if (PendingWork.markersAwaitingShow || settled)
-        PendingWork.markersAwaitingShow = UnmarkShownCurrentGroup();
+    bool settled = AnyWaitingWindow() && SettleQueuedCalls();
+    bool markers = TakePending(MarkersAwaitingShow);
+    if ((markers || settled) && UnmarkShownCurrentGroup())
+        NotePending(MarkersAwaitingShow);
 }

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "workspace/pendingwork.h"
 
-// The engine's part of the maintenance tick, decided from PendingWork: the
-// purge of the hidden groups, the adoption pass, the removal of markers
-// from the group on screen, in that order.
+// The engine's part of the maintenance tick, decided from the pending work
+// (pendingwork.h): the purge of the hidden groups, the adoption pass, the
+// queued calls seen to have run, the removal of markers from the group on
+// screen and the late windows' places, in that order.
 void RunMaintenancePass();
 // The purge of the hidden groups when one may hold a window its program can
 // still hide: the tick's first step, and the switch's, which may come first.
@@ -19,6 +19,7 @@ void PurgePendingHidden();
 bool PurgeUnmarkedHidden();
 // The purge over every group, the one on screen included (the exit release).
 void PurgeAllUnmarkedHidden();
-// Removes the marker from the windows of the current group seen on screen.
-// True while one of them is still marked and not seen on screen.
+// Removes the marker from the windows of the current group seen back, and
+// sees to the late windows' places. True while one of them is still marked
+// and not seen on screen.
 bool UnmarkShownCurrentGroup();

@@ -102,7 +102,7 @@ bool BringOntoMonitor(HWND window)
             return true;
         FitSpan(r.left, r.right, work.left, work.right);
         FitSpan(r.top, r.bottom, work.top, work.bottom);
-        MoveOrQueue(window, r, MoveFlags, IsAnswering(window));
+        MoveNoWait(window, r, MoveFlags);
         return true;
     }
     // Maximised or minimised: only the placement's normal rectangle says
@@ -121,6 +121,6 @@ bool BringOntoMonitor(HWND window)
     placement.flags &= WPF_RESTORETOMAXIMIZED;
     // A program that does not answer gets the request queued, not waited
     // for; the calls after it are then queued behind it.
-    PlaceOrQueue(window, placement, IsAnswering(window));
+    PlaceNoWait(window, placement);
     return true;
 }

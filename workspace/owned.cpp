@@ -28,7 +28,7 @@ static HWND GroupOwnerOf(int group, HWND window)
     return nullptr;
 }
 
-bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
+static bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
 {
     // A window its program hid (or cloaked) stays as it is. Topmost owned
     // windows are tooltips, menus and drop-down lists, which their programs
@@ -104,9 +104,8 @@ void CarryOwnedWindows(HWND carried, int target, int rank)
     }
 }
 
-bool SummonOwnedWindows(HWND summoned)
+void SummonOwnedWindows(HWND summoned)
 {
-    bool awaiting = false;
     // From the bottom of their stacking up: each show puts its window on
     // top, so they come back in their order.
     for (;;) {
@@ -119,15 +118,47 @@ bool SummonOwnedWindows(HWND summoned)
                     at = i;
                 }
         if (at == NotFound)
-            return awaiting;
+            return;
         GroupEntry e = GroupTable[from].entries[at];
         // No room: it stays hidden and marked, where a later pass finds it.
         if (!AppendEntry(CurrentGroup, e.window, e.savedShowCmd, -2, summoned))
-            return true;
+            return;
         RemoveEntryAt(from, at);
-        bool answering = IsAnswering(e.window);
-        ShowOrQueue(e.window, SW_SHOWNA, answering);
-        if (!answering || !UnmarkIfShown(e.window))
-            awaiting = true;
+        ShowAndRelease(e.window, SW_SHOWNA);
     }
+}
+
+// What the ranking pass carries from window to window.
+struct RankingPass {
+    int group;
+    int nextRank;
+};
+
+static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
+{
+    RankingPass &pass = *(RankingPass *)value;
+    int i = FindInGroup(pass.group, window);
+    if (i == NotFound && !FindInAnyGroup(window)) {
+        // One read settles the many hidden windows a desktop holds: neither
+        // eligible nor a palette on screen.
+        DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+        if (!IsShownStyle(style))
+            return TRUE;
+        AdoptUnseenWindow(window);
+        i = FindInGroup(pass.group, window);
+        if (i == NotFound && !FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, style, pass.nextRank))
+            pass.nextRank++;
+    }
+    if (i != NotFound)
+        GroupTable[pass.group].entries[i].stackRank = pass.nextRank++;
+    return TRUE;
+}
+
+void AdoptUnseenWindowsRanking(int group)
+{
+    // EnumWindows hands the top-level windows over in their Z order, topmost
+    // first, as a GetTopWindow / GW_HWNDNEXT walk meets them; it works on a
+    // snapshot, so windows reordered meanwhile cannot keep it going.
+    RankingPass pass = {group, 0};
+    EnumWindows(AdoptAndRank, (LPARAM)&pass);
 }

@@ -6,17 +6,16 @@
 
 #include "platform/platform.h"
 
-// Called by the switch's ranking pass for a window no group holds, on
-// screen by the `style` just read: when a window of `group` owns it,
-// directly or through other owned windows, it joins the group with that
-// owner and the rank given, to be hidden and shown with it. True when it
-// joined.
-bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank);
+// The switch's ranking pass: the adoption pass, which also gives the
+// windows of `group` the stackRank 0, 1, 2, ... in the order it meets them,
+// from the top of the Z order, and takes into the group the windows on
+// screen that its windows own, directly or through other owned windows, to
+// be hidden and shown with their owner.
+void AdoptUnseenWindowsRanking(int group);
 // The carry: every window of any group that `carried` owns moves with it
 // into `target`, ranked from `rank` downwards (nearer the top), so that
 // each stays above it.
 void CarryOwnedWindows(HWND carried, int target, int rank);
 // A hidden window summoned into the group on screen: the windows that
-// travel with it come too, shown without activation. True while any of them
-// is not yet seen on screen and keeps its marker.
-bool SummonOwnedWindows(HWND summoned);
+// travel with it come too, shown without activation.
+void SummonOwnedWindows(HWND summoned);

@@ -4,13 +4,11 @@
 #include "workspace/switching.h"
 
 #include <stdlib.h>
-#include <string.h>
 
-#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
+#include "workspace/foreground.h"
 #include "workspace/groups.h"
 #include "workspace/maintenance.h"
-#include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
 #include "workspace/pendingwork.h"
@@ -30,25 +28,7 @@ static bool HideAndMarkOne(GroupEntry &entry)
     // hidden by the system behind its stand-in is not dropped).
     if (IsDroppedFromGroup(window, style))
         return false;
-    // One whose program does not answer is marked all the same, since its
-    // hide runs only when its program answers again; a window that cannot be
-    // marked stays. One still marked from before (its show still queued)
-    // has its way back whatever a new SetPropA says.
-    if (!IsAnswering(window)) {
-        if (IsMarked(window) || MarkWindow(window))
-            ShowOrQueue(window, SW_HIDE, false);
-        return true;
-    }
-    // A window that could not be marked stays on screen, in its group. One
-    // that is gone fails the visibility test inside, and its hide does nothing.
-    if (!MarkBeforeHide(window, style))
-        return true;
-    // SW_HIDE answers whether the window was visible before, so a window it
-    // hid needs no further look. A refused hide answers 0: a window still on
-    // screen then must not keep a marker that claims a hide that did not
-    // happen.
-    if (!ShowWindow(window, SW_HIDE))
-        UnmarkIfShown(window);
+    MarkAndHide(window, style);
     return true;
 }
 
@@ -63,7 +43,7 @@ static void HideAndMarkWindow(int group, HWND window)
 
 static int CompareRanksDescending(const void *a, const void *b)
 {
-    int x = ((const GroupEntry *)a)->stackRank, y = ((const GroupEntry *)b)->stackRank;
+    int x = ((const ShowSlot *)a)->stackRank, y = ((const ShowSlot *)b)->stackRank;
     return x > y ? -1 : x < y ? 1 : 0;
 }
 
@@ -75,29 +55,18 @@ void HideAndMark(int group)
     // And hiding the active window hands activation to the next one below
     // it; while the rest of the group is still on screen, activation would
     // hop through every window of the group, each hop a round of messages to
-    // its program.
+    // its program. The order is kept in the group's slots, by window, since
+    // a dropped entry moves another in the table.
     HWND active = GetForegroundWindow();
     Group &g = GroupTable[group];
     bool activeInGroup = active && FindInGroup(group, active) != NotFound;
     int count = g.count;
-    GroupEntry *order = (GroupEntry *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)count * sizeof(GroupEntry) + 1);
-    if (order) {
-        memcpy(order, g.entries, (SIZE_T)count * sizeof(GroupEntry));
-        qsort(order, count, sizeof(GroupEntry), CompareRanksDescending);
-        for (int k = 0; k < count; k++)
-            if (order[k].window != active)
-                HideAndMarkWindow(group, order[k].window);
-        HeapFree(GetProcessHeap(), 0, order);
-    } else {
-        // No room for the order: in the table's order.
-        for (int i = 0; i < g.count;) {
-            if (g.entries[i].window != active && !HideAndMarkOne(g.entries[i])) {
-                RemoveEntryAt(group, i);  // the entry that was last now stands here
-                continue;
-            }
-            i++;
-        }
-    }
+    for (int i = 0; i < count; i++)
+        g.slots[i] = ShowSlot{g.entries[i].window, i, 0, g.entries[i].stackRank, false, false, nullptr};
+    qsort(g.slots, count, sizeof(ShowSlot), CompareRanksDescending);
+    for (int k = 0; k < count; k++)
+        if (g.slots[k].window != active)
+            HideAndMarkWindow(group, g.slots[k].window);
     if (activeInGroup)
         HideAndMarkWindow(group, active);
 }
@@ -128,7 +97,7 @@ void SwitchToGroup(int target)
     ShowGroup(target);
     EndAnswerPass();
     // The group left may hold a window that stayed on screen unmarked.
-    PendingWork.hiddenGroupsToCheck = true;
+    NotePending(HiddenGroupsToCheck);
     HandleHeldForegroundEvents();
 }
 
