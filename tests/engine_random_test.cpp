@@ -710,8 +710,13 @@ void TickStep(World &w)
             // The group on screen is not polled: the switch that leaves it
             // drops such a window, and the exit release passes it over. One
             // hung behind its stand-in keeps its place.
-            if (g != CurrentGroup && sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName) &&
-                !sim::BehindStandIn(h))
+            // Known gap, as in CheckWorld: once its program has hung for 5 s,
+            // a window its program hid cannot be told from one behind its
+            // stand-in, and keeps its group.
+            bool hidden = sim::Exists(h) && !sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName);
+            if (g != CurrentGroup && hidden && !sim::BehindStandIn(h) && IsHungAppWindow(h))
+                w.counts["hidden by its program, then hung: kept"]++;
+            else if (g != CurrentGroup && hidden && !sim::BehindStandIn(h))
                 return FAIL_WORLD(w, Name(h) + ", hidden by its own program, survived the purge");
             if (g == CurrentGroup && sim::Visible(h) && sim::HasProp(h, HiddenMarkerName) && !HasQueuedCalls(h))
                 return FAIL_WORLD(w, Name(h) + " is on screen in the current group and still marked");

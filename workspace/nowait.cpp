@@ -378,34 +378,19 @@ void NoteAwaitingPlace(HWND window)
     r->state = AwaitingPlace;
 }
 
-bool IsAwaitingPlace(HWND window)
-{
-    WaitingWindow *r = RecordOf(window);
-    return r && r->state == AwaitingPlace;
-}
-
-int WindowsAwaitingPlace(HWND *out, int limit)
+int TakeWindowsAwaitingPlace(HWND *out, int limit)
 {
     int count = 0;
-    for (int i = 0; i < Waiting.count && count < limit; i++)
-        if (Waiting.of[i].state == AwaitingPlace)
-            out[count++] = Waiting.of[i].window;
-    return count;
-}
-
-void ForgetAwaitingPlace(HWND window)
-{
-    if (IsAwaitingPlace(window))
-        Forget(RecordOf(window));
-}
-
-void ForgetEveryAwaitingPlace()
-{
-    for (int i = 0; i < Waiting.count;)
-        if (Waiting.of[i].state == AwaitingPlace)
-            Forget(&Waiting.of[i]);
-        else
+    for (int i = 0; i < Waiting.count;) {
+        if (Waiting.of[i].state != AwaitingPlace) {
             i++;
+            continue;
+        }
+        if (count < limit)
+            out[count++] = Waiting.of[i].window;
+        Forget(&Waiting.of[i]);
+    }
+    return count;
 }
 
 void BeginRecoveryPass()

@@ -61,17 +61,15 @@ bool SettleQueuedCalls();
 bool AnyWaitingWindow();
 
 // Late windows: back on screen after their group was shown, their place in
-// the stacking still to be seen to.
+// the stacking still to be seen to. One that must wait for the windows
+// above it is noted again.
 void NoteAwaitingPlace(HWND window);
-bool IsAwaitingPlace(HWND window);
+// Takes them out of the record, at most `limit` into `out`; those beyond it
+// lose only their late placement. A switch places its windows anew.
+int TakeWindowsAwaitingPlace(HWND *out, int limit);
 // Whether the record holds the window in any state: it is not yet where
 // the show put the windows around it.
 bool IsWaiting(HWND window);
-// The windows awaiting their place; at most `limit` of them into `out`.
-int WindowsAwaitingPlace(HWND *out, int limit);
-void ForgetAwaitingPlace(HWND window);
-// A switch places every window of the group it shows anew.
-void ForgetEveryAwaitingPlace();
 
 // The recovery: a pass starts anew; a marked window whose program does not
 // answer gets a show queued even when it stands on screen, since a hide

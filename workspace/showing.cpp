@@ -264,16 +264,17 @@ void ShowGroup(int group)
     if (!IsGroupIndex(group))
         return;
     DropDestroyedAndFit(group);
-    ForgetEveryAwaitingPlace();
+    TakeWindowsAwaitingPlace(nullptr, 0);
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
     ShowPlanned(group, PlanShow(group));
     // The marker goes once the window is seen on screen. One that did not
-    // come back, or whose show is queued behind a hang, keeps it, and with it
-    // the way back after a crash, until the maintenance tick sees it back.
+    // come back, or whose calls were just queued behind a hang, keeps it, and
+    // with it the way back after a crash, until the maintenance tick sees it
+    // back.
     for (int i = 0; i < g.count; i++)
-        if (!ReleaseMarkerIfBack(g.entries[i].window))
+        if (HasQueuedCalls(g.entries[i].window) || !ReleaseMarkerIfBack(g.entries[i].window))
             NotePending(MarkersAwaitingShow);
 }
 
@@ -287,10 +288,8 @@ static void PlaceLateWindow(int group, int top, HWND window)
     const Group &g = GroupTable[group];
     int i = FindInGroup(group, window);
     if (i == NotFound || IsMinimizedShowCmd(g.entries[i].savedShowCmd) || GetForegroundWindow() == window ||
-        !IsWindowVisible(window)) {
-        ForgetAwaitingPlace(window);
+        !IsWindowVisible(window))
         return;
-    }
     ShowSlot late = SlotOf(group, top, i);
     int anchor = NotFound;
     for (int j = 0; j < g.count; j++) {
@@ -300,17 +299,18 @@ static void PlaceLateWindow(int group, int top, HWND window)
             !IsMarked(other.window) && !IsWaiting(other.window))
             anchor = j;
     }
-    if (anchor == NotFound)
-        return;
-    ForgetAwaitingPlace(window);
-    PositionNoWait(window, LatePlaceFlags, g.entries[anchor].window);
+    if (anchor != NotFound)
+        PositionNoWait(window, LatePlaceFlags, g.entries[anchor].window);
+    else
+        NoteAwaitingPlace(window);
 }
 
 void PlaceLateWindows(int group)
 {
     HWND late[LateLimit];
-    int count = WindowsAwaitingPlace(late, LateLimit), top = TopEntry(group);
-    // From the top down: each one placed is then in place for those below it.
+    int count = TakeWindowsAwaitingPlace(late, LateLimit), top = TopEntry(group);
+    // From the top down: each one placed is then in place for those below
+    // it, and each one that waits is noted again before those below look.
     while (count > 0) {
         int pick = 0;
         for (int k = 1; k < count; k++) {
