@@ -568,7 +568,7 @@ TEST_F(EndToEnd, KeysAnotherProgramHeldAreNamedOnceAndTakenBack)
     })) << "ALT+3 did not come back";
     // Wine shows a notice given again two seconds after it as a new window.
     WaitUntil([&] { return NoteBalloons(notice, &balloons) > 1; }, 3000);
-    EXPECT_EQ(balloons.size(), 1u) << "the notice was given again";
+    EXPECT_EQ(balloons.size(), 1u) << "balloons that showed the notice";
 }
 
 } // namespace
