@@ -552,10 +552,7 @@ TEST_F(EndToEnd, KeysAnotherProgramHeldAreNamedOnceAndTakenBack)
     EXPECT_TRUE(WaitUntil([&] { return NoteBalloons(notice, &balloons) > 0; })) << "no notice seen";
 
     PostThreadMessageA(holder.dwThreadId, WM_QUIT, 0, 0);
-    DWORD code = STILL_ACTIVE;
     EXPECT_EQ(WaitForSingleObject(holder.hProcess, Patience), WAIT_OBJECT_0);
-    GetExitCodeProcess(holder.hProcess, &code);
-    EXPECT_EQ(code, 0u);
     TerminateProcess(holder.hProcess, 1);  // a holder left behind would hold the keys for every later test
     CloseHandle(holder.hThread);
     CloseHandle(holder.hProcess);
