@@ -7,6 +7,7 @@
 #include "logintask/taskclient.h"
 #include "platform/ownpath.h"
 #include "shell/appstate.h"
+#include "shell/hotkeys.h"
 #include "shell/mainwindow.h"
 #include "shell/session.h"
 #include "shell/shutdown.h"
@@ -97,14 +98,6 @@ static void RegisterWindowClasses(HINSTANCE instance)
     wc.hbrBackground = (HBRUSH)(UINT_PTR)(COLOR_BTNFACE + 1);
     wc.lpszClassName = AboutClassName;
     RegisterClassA(&wc);
-}
-
-static void RegisterHotkeys()
-{
-    for (int k = 0; k < GroupCount; k++) {
-        RegisterHotKey(MainWindow, HotkeySwitchFirst + k, MOD_ALT, '1' + k);
-        RegisterHotKey(MainWindow, HotkeyCarryFirst + k, MOD_ALT | MOD_SHIFT, '1' + k);
-    }
 }
 
 // A second copy of ourselves that outlives this process and restores what

@@ -4,6 +4,7 @@
 #include "logintask/elevate.h"
 #include "logintask/taskclient.h"
 #include "shell/appstate.h"
+#include "shell/hotkeys.h"
 #include "shell/session.h"
 #include "tray/about.h"
 #include "tray/notifyicon.h"
@@ -44,6 +45,7 @@ static void OnMaintenanceTick()
 {
     RunMaintenancePass();
     RetryTrayIcon();
+    RetryMissingHotkeys();
 }
 
 static void ShowTrayMenu(HWND window)

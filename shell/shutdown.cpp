@@ -1,6 +1,7 @@
 #include "shell/shutdown.h"
 
 #include "shell/appstate.h"
+#include "shell/hotkeys.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
 #include "workspace/groups.h"
@@ -14,10 +15,7 @@ void Shutdown()
     if (ForegroundHook)
         UnhookWinEvent(ForegroundHook);
     ReleaseEveryWindow();
-    for (int k = 0; k < GroupCount; k++) {
-        UnregisterHotKey(MainWindow, HotkeySwitchFirst + k);
-        UnregisterHotKey(MainWindow, HotkeyCarryFirst + k);
-    }
+    UnregisterHotkeys();
     Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
     for (int i = 0; i < GroupCount; i++)
         if (GroupIcons[i])

@@ -227,6 +227,14 @@ void PressKey(UINT modifiers, UINT vk)
 
 void HoldHotkey(UINT modifiers, UINT vk) { D().hotkeys.push_back({nullptr, 0, modifiers, vk}); }
 
+void ReleaseHotkey(UINT modifiers, UINT vk)
+{
+    Desktop &d = D();
+    d.hotkeys.erase(std::remove_if(d.hotkeys.begin(), d.hotkeys.end(),
+                                   [&](const Hotkey &k) { return !k.owner && k.modifiers == modifiers && k.vk == vk; }),
+                    d.hotkeys.end());
+}
+
 void ClickClose(HWND window)
 {
     if (Window *w = Find(window)) {
@@ -580,8 +588,10 @@ BOOL RegisterHotKey(HWND window, int id, UINT modifiers, UINT vk)
     if (ShouldFail("RegisterHotKey") || (window && !Find(window)))
         return FALSE;
     for (const Hotkey &k : d.hotkeys)
-        if ((k.modifiers & ~MOD_NOREPEAT) == (modifiers & ~MOD_NOREPEAT) && k.vk == vk)
-            return FALSE;  // ERROR_HOTKEY_ALREADY_REGISTERED
+        if ((k.modifiers & ~MOD_NOREPEAT) == (modifiers & ~MOD_NOREPEAT) && k.vk == vk) {
+            SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+            return FALSE;
+        }
     for (const Hotkey &k : d.hotkeys)
         if (k.owner == window && k.id == id)
             return FALSE;

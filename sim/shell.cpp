@@ -92,6 +92,10 @@ static bool Apply(TrayIcon &icon, const NOTIFYICONDATAA &data, size_t tipMax)
     }
     if (data.uFlags & NIF_TIP)
         icon.tip.assign(data.szTip, strnlen(data.szTip, tipMax - 1));
+    // From the second layout on; an empty text only takes a notice away.
+    if ((data.uFlags & NIF_INFO) && tipMax > 64 && data.szInfo[0])
+        icon.notices.push_back(std::string(data.szInfoTitle, strnlen(data.szInfoTitle, sizeof data.szInfoTitle)) +
+                               ": " + std::string(data.szInfo, strnlen(data.szInfo, sizeof data.szInfo)));
     return true;
 }
 
@@ -171,6 +175,8 @@ BOOL Shell_NotifyIconA(DWORD message, PNOTIFYICONDATAA data)
         return FALSE;
     }
     std::string tip(data->szTip, strnlen(data->szTip, sizeof data->szTip));
+    if (data->uFlags & NIF_INFO)
+        tip += "\", \"" + std::string(data->szInfo, strnlen(data->szInfo, sizeof data->szInfo));
     Log("Shell_NotifyIconA", "%u, %u, %s, %u, %#x, %#x, %s, \"%s\"", message, data->cbSize,
         Label(data->hWnd).c_str(), data->uID, data->uFlags, data->uCallbackMessage, GdiLabel(data->hIcon).c_str(),
         tip.c_str());

@@ -117,6 +117,8 @@ std::string NameOf(HWND window);
 void PressKey(UINT modifiers, UINT vk);
 // Another program holds this hotkey, so the program cannot register it.
 void HoldHotkey(UINT modifiers, UINT vk);
+// That program lets it go (it ends, say).
+void ReleaseHotkey(UINT modifiers, UINT vk);
 // Simulated milliseconds since the desktop started.
 DWORD Now();
 // Let time pass; timers that fall due are delivered when the program next

@@ -53,6 +53,8 @@ struct TrayIcon {
     bool hasImage = false;
     IconImage image;
     HICON givenIcon = nullptr;  // the handle the program passed
+    // Each notice (balloon) shown from the icon, as "title: text".
+    std::vector<std::string> notices;
 };
 // The icons of the taskbar that exists now, in the order they were added.
 std::vector<TrayIcon> TrayIcons();

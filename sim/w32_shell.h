@@ -14,6 +14,7 @@
 #define NIF_STATE 0x00000008u
 #define NIF_INFO 0x00000010u
 #define NIF_GUID 0x00000020u
+#define NIIF_INFO 0x00000001u
 
 // The full layout, up to hBalloonIcon: 528 bytes in a 64-bit process.
 typedef struct _NOTIFYICONDATAA {

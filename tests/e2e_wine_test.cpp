@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -501,6 +502,70 @@ TEST_F(EndToEnd, SecondStartLeavesTheFirstAlone)
     Program *third = Start();
     EXPECT_TRUE(ShownAndUnmarked({b})) << "a dead copy blocks nothing";
     EXPECT_TRUE(TrayIconPresent(third->main));
+}
+
+// Wine's taskbar shows a notice as a balloon tooltip window of its own,
+// which answers WM_GETTEXT with the text it shows.
+struct BalloonSearch {
+    const char *text;
+    std::set<HWND> *seen;
+};
+
+BOOL CALLBACK NoteBalloon(HWND w, LPARAM param)
+{
+    const BalloonSearch &search = *(const BalloonSearch *)param;
+    char className[32] = "", text[256] = "";
+    DWORD_PTR length = 0;
+    if (IsWindowVisible(w) && GetClassNameA(w, className, sizeof className) &&
+        _stricmp(className, "tooltips_class32") == 0 &&
+        SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 1000, &length) &&
+        strcmp(text, search.text) == 0)
+        search.seen->insert(w);
+    return TRUE;
+}
+
+// Adds the balloons now on screen with the text to `seen`; its size.
+size_t NoteBalloons(const char *text, std::set<HWND> *seen)
+{
+    BalloonSearch search = {text, seen};
+    EnumWindows(NoteBalloon, (LPARAM)&search);
+    return seen->size();
+}
+
+// Another program holds ALT+3 and ALT+SHIFT+3 when the program starts: a
+// notice from its icon names them. Once that program has ended, ALT+3 is
+// the program's from its next tick, and no second notice follows.
+TEST_F(EndToEnd, KeysAnotherProgramHeldAreNamedOnceAndTakenBack)
+{
+    std::wstring holderPath = scratch::BuildDirectory() + L"\\keyholder.exe";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION holder = {};
+    ASSERT_TRUE(CreateProcessW(holderPath.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &holder));
+    WaitForInputIdle(holder.hProcess, Patience);
+    ASSERT_NE(WaitForSingleObject(holder.hProcess, 0), WAIT_OBJECT_0) << "the holder could not have the keys";
+    HWND a = App("E2E A");
+    Start();
+    const char notice[] = "ALT+3 and ALT+SHIFT+3 are in use by another program";
+    std::set<HWND> balloons;
+    EXPECT_TRUE(WaitUntil([&] { return NoteBalloons(notice, &balloons) > 0; })) << "no notice seen";
+
+    PostThreadMessageA(holder.dwThreadId, WM_QUIT, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(holder.hProcess, Patience), WAIT_OBJECT_0);
+    TerminateProcess(holder.hProcess, 1);  // a holder left behind would hold the keys for every later test
+    CloseHandle(holder.hThread);
+    CloseHandle(holder.hProcess);
+    // Pressed until a tick has taken the key back.
+    EXPECT_TRUE(WaitUntil([&] {
+        NoteBalloons(notice, &balloons);
+        Alt(3);
+        desk::Pump(200);
+        return HiddenAndMarked({a});
+    })) << "ALT+3 did not come back";
+    // Wine shows a notice given again two seconds after it as a new window.
+    WaitUntil([&] { return NoteBalloons(notice, &balloons) > 1; }, 3000);
+    EXPECT_EQ(balloons.size(), 1u) << "balloons that showed the notice";
 }
 
 } // namespace

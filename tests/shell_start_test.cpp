@@ -141,23 +141,81 @@ TEST(NormalStart, AdoptsAtStartAndWithinATick)
         EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
 }
 
-// Another program holds the keys: the start goes on all the same, silently.
-TEST(NormalStart, RunsWithoutHotkeysAnotherProgramHolds)
+// Another program holds keys when we start: the start goes on, those keys
+// reach that program, and one notice from the icon names them, given once
+// the icon is there. Each key is ours at the tick after that program lets it
+// go, with no second notice; Exit releases only the keys held. Never a
+// message box.
+struct Key {
+    UINT modifiers, vk;
+};
+struct HeldKeysCase {
+    const char *name;
+    std::vector<Key> held;
+    DWORD trayAnswersAt;  // 0: the notification area answers from the start
+    bool letGo;           // after the first ticks
+    const char *notice;   // "title: text"; null: none
+};
+const std::vector<Key> EveryKey = {{1, '1'}, {5, '1'}, {1, '2'}, {5, '2'}, {1, '3'},
+                                   {5, '3'}, {1, '4'}, {5, '4'}, {1, '5'}, {5, '5'}};
+const HeldKeysCase HeldKeysCases[] = {
+    {"NoneHeld", {}, 0, false, nullptr},
+    {"PairLetGo", {{MOD_ALT, '3'}, {MOD_ALT | MOD_SHIFT, '3'}}, 0, true,
+     "Plinthwise: ALT+3 and ALT+SHIFT+3 are in use by another program"},
+    {"OneWhileTheIconIsLate", {{MOD_ALT, '5'}}, 800, false, "Plinthwise: ALT+5 is in use by another program"},
+    {"Every", EveryKey, 0, false,
+     "Plinthwise: ALT+1, ALT+2, ALT+3, ALT+4, ALT+5, ALT+SHIFT+1, ALT+SHIFT+2, ALT+SHIFT+3, ALT+SHIFT+4 and "
+     "ALT+SHIFT+5 are in use by another program"},
+};
+
+void PrintTo(const HeldKeysCase &c, std::ostream *out) { *out << c.name; }
+
+class HeldKeys : public ::testing::TestWithParam<HeldKeysCase> {};
+
+TEST_P(HeldKeys, NamedOnceAndOursAtTheTickAfterTheyAreFree)
 {
+    const HeldKeysCase &c = GetParam();
     sim::MakeTaskbar();
-    for (int k = 0; k < 5; k++) {
-        sim::HoldHotkey(MOD_ALT, '1' + k);
-        sim::HoldHotkey(MOD_ALT | MOD_SHIFT, '1' + k);
-    }
+    sim::NotificationAreaReadyAt(c.trayAnswersAt);
+    for (Key k : c.held)
+        sim::HoldHotkey(k.modifiers, k.vk);
     HWND a = App("A");
-    Step([] { sim::PressKey(MOD_ALT, '2'); });
+    Tick();
+    Tick();
+    Step([&] {
+        for (Key k : c.held)
+            sim::PressKey(k.modifiers, k.vk);
+    });
     Step([&] {
         EXPECT_EQ(CurrentGroup, 0);
         EXPECT_TRUE(sim::Visible(a));
+        for (Key k : c.held)
+            if (c.letGo)
+                sim::ReleaseHotkey(k.modifiers, k.vk);
+    });
+    Tick();
+    Step([&] {
+        if (c.letGo)
+            sim::PressKey(c.held[0].modifiers, c.held[0].vk);
+    });
+    Step([&] {
+        if (c.letGo)
+            EXPECT_EQ(CurrentGroup, (int)(c.held[0].vk - '1'));
+    });
+    Tick();
+    Tick();
+    Step([&] {
+        sim::TrayIcon icon;
+        ASSERT_TRUE(sim::FindTrayIcon(MainWindow, 1, &icon));
+        EXPECT_EQ(icon.notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
     });
     ChooseExit();
     EXPECT_EQ(RunProgram(""), 0);
+    EXPECT_EQ(sim::CallsOf({"UnregisterHotKey"}).size(), 10 - (c.letGo ? 0 : c.held.size()));
     EXPECT_EQ(sim::MessageBoxesShown().size(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Start, HeldKeys, ::testing::ValuesIn(HeldKeysCases),
+                         [](const ::testing::TestParamInfo<HeldKeysCase> &info) { return std::string(info.param.name); });
 
 } // namespace

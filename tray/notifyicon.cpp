@@ -13,9 +13,11 @@ static bool TrayIconHeld;
 static const UINT TrayIconId = 1;
 static const char FirstTip[] = "Plinthwise Group: 1";
 static const char TipFormat[] = "Plinthwise Group: %d";
+static const char NoticeTitle[] = "Plinthwise";
 
 // The full layout, as the shell of every supported Windows takes it.
 static_assert(sizeof(void *) != 8 || sizeof(NOTIFYICONDATAA) == 528, "NOTIFYICONDATAA is not in its full layout");
+static_assert(sizeof TrayIconData.szInfo == TrayNoticeSize, "a notice is an szInfo");
 
 static void ShowCurrentGroup()
 {
@@ -85,4 +87,18 @@ void RetryTrayIcon()
 {
     if (!TrayIconHeld)
         AddTrayIcon();
+}
+
+bool ShowTrayNotice(const char *text)
+{
+    if (!TrayIconHeld)
+        return false;
+    // Only the notice: the icon and tooltip stay as they are. A refusal says
+    // nothing about the icon, which the shell may keep while it shows no
+    // notices.
+    TrayIconData.uFlags = NIF_INFO;
+    lstrcpynA(TrayIconData.szInfo, text, sizeof TrayIconData.szInfo);
+    lstrcpynA(TrayIconData.szInfoTitle, NoticeTitle, sizeof TrayIconData.szInfoTitle);
+    TrayIconData.dwInfoFlags = NIIF_INFO;
+    return Shell_NotifyIconA(NIM_MODIFY, &TrayIconData) != FALSE;
 }

@@ -20,3 +20,10 @@ void RetryTrayIcon();
 void RequestTrayUpdate();
 // The tray update timer came due.
 void OnTrayUpdateDue();
+
+// Room for a notice's text, its terminating zero included (szInfo).
+const int TrayNoticeSize = 256;
+// Shows text as a notice (a balloon) from the icon, under the program's
+// name; false while the notification area does not hold the icon or
+// refuses the notice.
+bool ShowTrayNotice(const char *text);
