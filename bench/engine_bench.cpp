@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "sim/sim.h"
-#include "workspace/adoption.h"
 #include "workspace/foreground.h"
 #include "workspace/owned.h"
 #include "workspace/eligibility.h"

@@ -14,7 +14,6 @@
 
 #include "tests/desk.h"
 #include "tray/notifyicon.h"
-#include "workspace/adoption.h"
 #include "workspace/foreground.h"
 #include "workspace/owned.h"
 #include "workspace/eligibility.h"

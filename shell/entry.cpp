@@ -14,7 +14,7 @@
 #include "tray/about.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
-#include "workspace/adoption.h"
+#include "workspace/groups.h"
 #include "workspace/foreground.h"
 #include "workspace/nowait.h"
 #include "workspace/recovery.h"

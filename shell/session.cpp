@@ -1,7 +1,8 @@
 #include "shell/session.h"
 
 #include "workspace/foreground.h"
-#include "workspace/release.h"
+#include "workspace/maintenance.h"
+#include "workspace/switching.h"
 
 static struct {
     bool ending;      // asked, and not yet told the end was called off

@@ -5,7 +5,7 @@
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
 #include "workspace/groups.h"
-#include "workspace/release.h"
+#include "workspace/maintenance.h"
 
 void Shutdown()
 {

@@ -10,7 +10,6 @@
 
 #include "sim/sim.h"
 #include "tests/wincheck.h"
-#include "workspace/adoption.h"
 #include "workspace/foreground.h"
 #include "workspace/owned.h"
 #include "workspace/eligibility.h"

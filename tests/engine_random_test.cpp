@@ -40,7 +40,6 @@
 #include "shell/appstate.h"
 #include "shell/shutdown.h"
 #include "sim/sim.h"
-#include "workspace/adoption.h"
 #include "workspace/foreground.h"
 #include "workspace/owned.h"
 #include "workspace/eligibility.h"

@@ -11,7 +11,6 @@
 
 #include "tests/desk.h"
 #include "tests/wincheck.h"
-#include "workspace/adoption.h"
 #include "workspace/foreground.h"
 #include "workspace/owned.h"
 #include "workspace/groups.h"

@@ -79,3 +79,7 @@ UINT ReadShowCmd(HWND window, UINT fallback);
 // The same show state as ReadShowCmd, from a style already read (one call
 // where the placement costs several): minimised, maximised or normal.
 UINT ShowCmdOfStyle(DWORD style, UINT fallback);
+// Adoption, between switches: every eligible window that no group holds
+// joins the current group (the tick's pass), or the one window named.
+void AdoptUnseenWindows();
+void AdoptUnseenWindow(HWND window);

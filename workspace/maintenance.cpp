@@ -2,13 +2,28 @@
 // the work the engine has recorded as pending.
 #include "workspace/maintenance.h"
 
-#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/pendingwork.h"
 #include "workspace/showing.h"
+
+static struct {
+    bool due[PendingKindCount];
+} PendingWork;
+
+void NotePending(PendingKind kind)
+{
+    PendingWork.due[kind] = true;
+}
+
+bool TakePending(PendingKind kind)
+{
+    bool due = PendingWork.due[kind];
+    PendingWork.due[kind] = false;
+    return due;
+}
 
 // Drops the entries of one group that the purge drops; true when a window
 // stays on screen there without our marker, which its program may yet hide.
@@ -90,4 +105,21 @@ void RunMaintenancePass()
     bool markers = TakePending(MarkersAwaitingShow);
     if ((markers || settled) && UnmarkShownCurrentGroup())
         NotePending(MarkersAwaitingShow);
+}
+
+void ReleaseEveryWindow()
+{
+    // What the maintenance purge would drop is not shown again: the group on
+    // screen is not polled between switches.
+    PurgeAllUnmarkedHidden();
+    BeginAnswerPass();
+    // Minimised windows stay minimised and inactive; SW_SHOW keeps a
+    // maximised window maximised.
+    for (int group = 0; group < GroupCount; group++) {
+        const Group &g = GroupTable[group];
+        for (int i = 0; i < g.count; i++)
+            ShowAndRelease(g.entries[i].window,
+                           IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
+    }
+    EndAnswerPass();
 }

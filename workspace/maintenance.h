@@ -23,3 +23,7 @@ void PurgeAllUnmarkedHidden();
 // sees to the late windows' places. True while one of them is still marked
 // and not seen on screen.
 bool UnmarkShownCurrentGroup();
+// Every window of every group, the one on screen included, back on screen
+// in its state and unmarked (one whose program does not answer when it
+// does); the groups stay as they are. Exit, and the end of the session.
+void ReleaseEveryWindow();

@@ -1,7 +1,6 @@
 // Windows that come and go with the window that owns them.
 #include "workspace/owned.h"
 
-#include "workspace/adoption.h"
 #include "workspace/eligibility.h"
 #include "workspace/groups.h"
 #include "workspace/marker.h"

@@ -120,3 +120,14 @@ bool CarryToGroup(int target)
     SwitchToGroup(target);
     return true;
 }
+
+void HideGroupsNotShown()
+{
+    BeginAnswerPass();
+    for (int group = 0; group < GroupCount; group++)
+        if (group != CurrentGroup)
+            HideAndMark(group);
+    EndAnswerPass();
+    // A window that stayed on screen unmarked may yet be hidden by its program.
+    NotePending(HiddenGroupsToCheck);
+}

@@ -14,3 +14,8 @@ bool CarryToGroup(int target);
 // Hides and marks every window of a group, recording each one's show state;
 // windows their programs hid meanwhile leave the group.
 void HideAndMark(int group);
+// Putting the groups back after an end of the session that was called off:
+// every group but the one on screen is hidden and marked again, each window
+// in the show state it has now; the stacking recorded at the switch that
+// hid the group stays.
+void HideGroupsNotShown();
