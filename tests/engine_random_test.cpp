@@ -662,9 +662,11 @@ void SwitchStep(World &w)
     // the activation, which the hook then files under the group shown (or
     // in none, when that group could not grow), and one its own program
     // had hidden, which the switch drops.
+    // A palette comes along with the window summoned.
     for (HWND h : leaving)
         if (sim::Exists(h) && FindInGroup(from, h) == NotFound &&
             !(h == sim::Foreground() && sim::Visible(h) && (FindInGroup(t, h) != NotFound || w.growthFailed)) &&
+            !(FindInAnyGroup(h) && FindInAnyGroup(h)->owner == sim::Foreground()) &&
             !(!sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName)))
             return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
     CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
