@@ -55,8 +55,6 @@ static DWORD ParseProcessId(const char *tail)
     return id;
 }
 
-// Waits for the main process to end, however it ends, then brings back
-// every window it left hidden.
 // Whether a main copy holds the guard: the object exists, whether or not
 // we may open it.
 static bool IsMainCopyRunning()
@@ -69,6 +67,8 @@ static bool IsMainCopyRunning()
     return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
+// Waits for the main process to end, however it ends, then brings back
+// every window it left hidden.
 static int RunWatcher(const char *tail)
 {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ParseProcessId(tail));

@@ -74,7 +74,7 @@ void RequestTrayUpdate()
 {
     if (MainWindow && SetTimer(MainWindow, TrayUpdateTimerId, TrayUpdateDelay, nullptr))
         return;
-    UpdateTrayIcon();  // no timer to be had: at once, as before
+    UpdateTrayIcon();  // no timer to be had: at once
 }
 
 void OnTrayUpdateDue()
