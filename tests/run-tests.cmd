@@ -47,6 +47,9 @@ set failures=%failures% %1
 exit /b 0
 
 :run
+rem Only tests: a pattern may match a helper too (tray_* the showcase).
+set name=%1
+if /i not "%name:~-5%"=="_test" exit /b 0
 if not exist "%1.exe" exit /b 0
 set found=1
 echo == %1
