@@ -8,6 +8,7 @@
 #include "shell/appstate.h"
 #include "tests/desk.h"
 #include "tests/iconcheck.h"
+#include "tests/wincheck.h"
 #include "tray/icons.h"
 #include "tray/notifyicon.h"
 #include "workspace/groups.h"
@@ -144,6 +145,8 @@ protected:
 
 TEST_F(TrayInTaskbar, IsThereFromAddToDeleteShowingTheCurrentGroup)
 {
+    WINE_FACT("the taskbar shows every notification-area icon; Windows 10 and 11 put a new one in the overflow "
+              "area, where the taskbar's pixels do not show it");
     ASSERT_FALSE(Held());
     EXPECT_EQ(Shown(), 0);
 

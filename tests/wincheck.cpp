@@ -14,6 +14,15 @@ bool RunningUnderWine()
 #endif
 }
 
+bool RunningOnWindows()
+{
+#ifdef _WIN32
+    return !RunningUnderWine();
+#else
+    return false;
+#endif
+}
+
 void CheckWindow(const char *file, int line, HWND window, bool visible, UINT showCmd)
 {
     WINDOWPLACEMENT placement = {};

@@ -11,6 +11,8 @@
 
 // True when the test runs under Wine rather than Windows or the sim.
 bool RunningUnderWine();
+// True on Windows itself: neither under Wine nor in the sim.
+bool RunningOnWindows();
 
 // Skips a case that Wine cannot pass, saying why; the case stays in the
 // suite and runs everywhere else.
@@ -18,6 +20,14 @@ bool RunningUnderWine();
     do {                                                         \
         if (RunningUnderWine())                                  \
             GTEST_SKIP() << "Known Wine gap: " << (reason);      \
+    } while (0)
+
+// Skips on Windows a case that checks a fact of Wine which Windows does not
+// share, naming it; under Wine and in the sim the case runs.
+#define WINE_FACT(fact)                                                 \
+    do {                                                                \
+        if (RunningOnWindows())                                         \
+            GTEST_SKIP() << "A fact of Wine, not of Windows: " << (fact); \
     } while (0)
 
 // The window's visibility and the showCmd its placement reports.
