@@ -438,6 +438,38 @@ TEST_F(EndToEnd, BusyProgramKeepsEveryWindowWhereItBelongs)
     DestroyWindow(top);
 }
 
+// The helper's thread is busy for a moment while ALT+2 and ALT+1 follow each
+// other: the show queued behind the hide brings its window back, and the
+// marker goes at a tick, not at the five-second rule. A window its program
+// hides after that has left its group: no switch and no Exit shows it.
+TEST_F(EndToEnd, WindowItsProgramHidesAfterQuickSwitchesStaysHidden)
+{
+    HWND w = App("E2E w"), mine = OwnWindow("E2E mine");
+    Program *p = Start();
+    desk::Hang(300);
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({mine}); }));
+    Alt(1);
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({mine}); }));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({w}); }, 3000)) << "the marker outlived its reason";
+    // Sent behind the calls queued for it, so it runs after them.
+    desk::Show(w, SW_HIDE);
+
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({mine}); }));
+    Alt(1);
+    ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({mine}); }));
+    EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(w); }, 1000)) << "a switch showed a window its program hid";
+
+    PostMessageA(p->main, WM_USER + 1, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitUntil(TrayMenuOpen)) << "no menu";
+    desk::PressKey(0, VK_UP);
+    desk::PressKey(0, VK_RETURN);
+    EXPECT_EQ(WaitForExit(p), 0u);
+    EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(w); }, 1000)) << "Exit showed a window its program hid";
+    DestroyWindow(mine);
+}
+
 // Killed during a long hang, and started again while it lasts: the old
 // watcher leaves the new copy's switch alone, and ends once the hung window
 // is back.
