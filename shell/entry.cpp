@@ -17,6 +17,7 @@
 #include "workspace/groups.h"
 #include "workspace/foreground.h"
 #include "workspace/nowait.h"
+#include "workspace/owned.h"
 #include "workspace/recovery.h"
 
 static const char WatchOption[] = "--watch";

@@ -340,8 +340,9 @@ void FollowVisibility(World &w, const std::set<HWND> &before, bool programStep, 
             // activated all the same, and the summon then shows it. A show
             // queued earlier may have run meanwhile. A palette comes with
             // the owner summoned.
-            GroupEntry *e = FindInAnyGroup(h);
-            bool withOwner = e && e->owner && w.activatedWhileHidden.count(e->owner);
+            // Or a box of it was activated: its owner comes to it.
+            GroupEntry *e = FindInAnyGroup(h), *active = FindInAnyGroup(sim::Foreground());
+            bool withOwner = (e && e->owner && w.activatedWhileHidden.count(e->owner)) || (active && active->owner == h);
             if (!w.activatedWhileHidden.count(h) && !w.currentBefore.count(h) && !w.showQueuedBefore.count(h) &&
                 !withOwner)
                 return FAIL_WORLD(w, Name(h) + " was summoned by an event from before it was hidden");
@@ -584,10 +585,11 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
         if (sim::Exists(h) && sim::Visible(h) && !refused && !w.privileged.count(h) && !sim::Hung(h))
             return Fail(file, line, w, Name(h) + " of the group left is still on screen");
     }
-    // New windows join the group being left and go with it.
+    // New windows join the group being left and go with it; a box of a
+    // window of another hidden group joins that one and stays on screen.
     for (HWND h : unmanagedBefore)
         if (sim::Exists(h) && sim::Visible(h) && !w.growthFailed && !refused && !w.privileged.count(h) &&
-            !sim::Hung(h))
+            !sim::Hung(h) && !(FindInAnyGroup(h) && FindInAnyGroup(h)->owner && GroupOf(h) != from))
             return Fail(file, line, w, Name(h) + ", new before the switch, stays on screen outside the table");
     // When the batch ran whole and in its order, the stacking captured when
     // the group was left is back: its shown windows stand by StackRank, the

@@ -20,7 +20,10 @@ static struct {
     bool holding;
 } HeldEvents;
 
-void SummonHiddenWindow(HWND window)
+// Brings a hidden, marked window into the group on screen with the windows
+// that travel with it, and leaves `active` active: the window itself, or a
+// box of it that the user or its program activated, which then stays on top.
+static void Summon(HWND window, HWND active)
 {
     if (!IsMarked(window) || IsWindowVisible(window))
         return;
@@ -32,8 +35,11 @@ void SummonHiddenWindow(HWND window)
     if (!AppendEntry(CurrentGroup, window, showCmd, -1, nullptr))
         return;  // stays hidden and marked, recoverable by the marker
     // SW_SHOW, not SW_SHOWNORMAL, which would take a snapped window out of
-    // its arrangement.
-    int command = IsMinimizedShowCmd(showCmd) ? SW_RESTORE
+    // its arrangement. Behind its box, it is shown as it was hidden, without
+    // taking the activation from the box.
+    bool minimized = IsMinimizedShowCmd(showCmd);
+    int command = window != active ? (minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNA)
+                  : minimized      ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
                                                 : SW_SHOW;
     // Unmarked once it is back; a show that failed, or is queued behind a
@@ -42,7 +48,14 @@ void SummonHiddenWindow(HWND window)
     // with it; the activation then puts them above it.
     ShowAndRelease(window, command);
     SummonOwnedWindows(window);
-    SetForegroundWindow(window);
+    SetForegroundWindow(active);
+    if (active != window)
+        PositionNoWait(active, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void SummonHiddenWindow(HWND window)
+{
+    Summon(window, window);
 }
 
 static void HandleForegroundChange(HWND window);
@@ -84,6 +97,14 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
 
 static void HandleForegroundChange(HWND window)
 {
+    // A box of a window of a hidden group, activated by the user or by its
+    // program: its owner comes into the group on screen, so that the user
+    // never meets the one without the other.
+    if (GetForegroundWindow() == window)
+        if (HWND owner = HiddenOwnerOf(window)) {
+            Summon(owner, window);
+            return;
+        }
     if (IsMarked(window)) {
         // Whatever we asked of a window whose program does not answer is
         // still queued; its marker and group stay as they are.

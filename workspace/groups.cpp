@@ -167,8 +167,3 @@ void AdoptUnseenWindow(HWND window)
 {
     AdoptIfUnseen(window, 0);
 }
-
-void AdoptUnseenWindows()
-{
-    EnumWindows(AdoptIfUnseen, 0);
-}

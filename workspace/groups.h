@@ -79,7 +79,6 @@ UINT ReadShowCmd(HWND window, UINT fallback);
 // The same show state as ReadShowCmd, from a style already read (one call
 // where the placement costs several): minimised, maximised or normal.
 UINT ShowCmdOfStyle(DWORD style, UINT fallback);
-// Adoption, between switches: every eligible window that no group holds
-// joins the current group (the tick's pass), or the one window named.
-void AdoptUnseenWindows();
+// Adoption, between switches: an eligible window that no group holds joins
+// the current group.
 void AdoptUnseenWindow(HWND window);

@@ -6,6 +6,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
+#include "workspace/owned.h"
 #include "workspace/pendingwork.h"
 #include "workspace/showing.h"
 
@@ -121,5 +122,12 @@ void ReleaseEveryWindow()
             ShowAndRelease(g.entries[i].window,
                            IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
     }
+    // Each show activates its window, which then covers its palettes and
+    // boxes (Wine raises an owner alone): they go back above their owners.
+    for (int group = 0; group < GroupCount; group++)
+        for (int i = 0; i < GroupTable[group].count; i++)
+            if (TravelsWithOwner(group, i))
+                PositionNoWait(GroupTable[group].entries[i].window,
+                               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     EndAnswerPass();
 }

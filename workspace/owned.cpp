@@ -5,6 +5,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
+#include "workspace/pendingwork.h"
 
 // Ownership chains are short (a dialog of a palette of a main window); a
 // longer one is not followed further, so a loop cannot hold up a switch.
@@ -40,6 +41,59 @@ static bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
     if (!owner || IsCloakedWindow(window))
         return false;
     return AppendEntry(group, window, ShowCmdOfStyle(style, SW_SHOWNORMAL), stackRank, owner);
+}
+
+bool TakeIntoHiddenOwnersGroup(HWND window)
+{
+    // The nearest window up the chain that a group holds.
+    HWND owner = GetWindow(window, GW_OWNER);
+    int group = NotFound, i = NotFound;
+    for (int depth = 0; owner && depth < OwnerChainLimit && group == NotFound; depth++) {
+        for (int g = 0; g < GroupCount && group == NotFound; g++)
+            if ((i = FindInGroup(g, owner)) != NotFound)
+                group = g;
+        if (group == NotFound)
+            owner = GetWindow(owner, GW_OWNER);
+    }
+    if (group == NotFound || group == CurrentGroup)
+        return false;
+    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+    if (!IsShownStyle(style) || ((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ||
+        IsCloakedWindow(window))
+        return false;
+    // Right above its owner in the group's stacking.
+    if (!AppendEntry(group, window, ShowCmdOfStyle(style, SW_SHOWNORMAL), GroupTable[group].entries[i].stackRank - 1,
+                     owner))
+        return false;
+    // It stands on screen unmarked in a hidden group: its program may yet
+    // close or hide it.
+    NotePending(HiddenGroupsToCheck);
+    return true;
+}
+
+HWND HiddenOwnerOf(HWND window)
+{
+    for (int group = 0; group < GroupCount; group++) {
+        int i = FindInGroup(group, window);
+        if (i != NotFound)
+            return group != CurrentGroup && TravelsWithOwner(group, i) ? GroupTable[group].entries[i].owner : nullptr;
+    }
+    return TakeIntoHiddenOwnersGroup(window) ? FindInAnyGroup(window)->owner : nullptr;
+}
+
+static BOOL CALLBACK AdoptOrTakeOwned(HWND window, LPARAM)
+{
+    // The table first, then one read that settles the many hidden windows.
+    if (FindInAnyGroup(window) || !IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)))
+        return TRUE;
+    if (!TakeIntoHiddenOwnersGroup(window))
+        AdoptUnseenWindow(window);
+    return TRUE;
+}
+
+void AdoptUnseenWindows()
+{
+    EnumWindows(AdoptOrTakeOwned, 0);
 }
 
 // Whether `carried` owns `window`, directly or through other owned windows.
@@ -143,7 +197,8 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
         DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
         if (!IsShownStyle(style))
             return TRUE;
-        AdoptUnseenWindow(window);
+        if (!TakeIntoHiddenOwnersGroup(window))
+            AdoptUnseenWindow(window);
         i = FindInGroup(pass.group, window);
         if (i == NotFound && !FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, style, pass.nextRank))
             pass.nextRank++;

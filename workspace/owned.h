@@ -19,3 +19,16 @@ void CarryOwnedWindows(HWND carried, int target, int rank);
 // A hidden window summoned into the group on screen: the windows that
 // travel with it come too, shown without activation.
 void SummonOwnedWindows(HWND summoned);
+// The tick's adoption pass: every eligible window that no group holds joins
+// the current group, and an owned window on screen whose owner a hidden
+// group holds (TakeIntoHiddenOwnersGroup) joins that one.
+void AdoptUnseenWindows();
+// A window on screen that no group holds, owned, directly or through other
+// owned windows, by a window of a hidden group: a box its program opened
+// while the user was elsewhere. It joins that group to travel with its
+// owner, and stays on screen where the user is, unmarked, until it or its
+// owner is activated or that group is shown. True when it joined.
+bool TakeIntoHiddenOwnersGroup(HWND window);
+// The window that `window` travels with in a hidden group (taking it into
+// that group first if no group holds it yet); null when there is none.
+HWND HiddenOwnerOf(HWND window);
