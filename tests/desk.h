@@ -4,6 +4,8 @@
 // Wine, so that one test source checks both.
 #pragma once
 
+#include <functional>
+
 #include "platform/platform.h"
 
 namespace desk {
@@ -29,6 +31,17 @@ DWORD OwnerProcessId();
 
 // Let ms pass while this thread serves its own messages.
 void Pump(DWORD ms);
+// Serves this thread's messages until the condition holds or ms have passed;
+// whether it held.
+inline bool WaitUntil(const std::function<bool()> &condition, DWORD ms = 8000)
+{
+    for (DWORD waited = 0; waited < ms; waited += 25) {
+        if (condition())
+            return true;
+        Pump(25);
+    }
+    return condition();
+}
 // Press and release a key with modifiers (MOD_ALT, MOD_SHIFT, MOD_CONTROL).
 void PressKey(UINT modifiers, UINT vk);
 

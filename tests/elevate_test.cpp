@@ -21,20 +21,32 @@ std::string ExpectedCommandLine(const std::string &pathLiteral, const std::strin
            " -Verb RunAs -Wait -PassThru; if ($p.ExitCode -is [int]) { exit $p.ExitCode }; exit 1 }\"";
 }
 
+// The length in bytes of the single quote at line[i] as PowerShell reads
+// one, the apostrophe or U+2018 to U+201B in UTF-8; 0 for anything else.
+size_t QuoteAt(const std::string &line, size_t i)
+{
+    if (line[i] == '\'')
+        return 1;
+    bool typographic = line.compare(i, 2, "\xE2\x80") == 0 && i + 2 < line.size() &&
+                       (unsigned char)line[i + 2] >= 0x98 && (unsigned char)line[i + 2] <= 0x9B;
+    return typographic ? 3 : 0;
+}
+
 // PowerShell's reading of a single-quoted literal that starts at *at: two
 // quotes in a row stand for one, a lone quote ends it.
 std::string ReadLiteral(const std::string &line, size_t *at)
 {
-    EXPECT_EQ(line[*at], '\'');
+    EXPECT_EQ(QuoteAt(line, *at), 1u);
     std::string text;
-    for (size_t i = *at + 1; i < line.size(); i++) {
-        if (line[i] != '\'') {
-            text += line[i];
-        } else if (i + 1 < line.size() && line[i + 1] == '\'') {
-            text += '\'';
-            i++;
+    for (size_t i = *at + 1; i < line.size();) {
+        size_t quote = QuoteAt(line, i), next = quote ? QuoteAt(line, i + quote) : 0;
+        if (!quote) {
+            text += line[i++];
+        } else if (next) {
+            text += line.substr(i + quote, next);
+            i += quote + next;
         } else {
-            *at = i + 1;
+            *at = i + quote;
             return text;
         }
     }
@@ -81,6 +93,8 @@ TEST_F(Elevate, QuotesInThePathCannotEndTheLiteral)
         "C:\\Users\\O'Brien\\plinthwise.exe",
         "C:\\x'; Start-Process calc; '\\plinthwise.exe",
         "C:\\''\\'",
+        // U+2018 to U+201B, in the program's UTF-8 code page.
+        "C:\\\xE2\x80\x98x\xE2\x80\x99; calc; \xE2\x80\x9A\xE2\x80\x9B\\plinthwise.exe",
     };
     for (const char *path : paths) {
         SCOPED_TRACE(path);

@@ -39,7 +39,15 @@ inline HWND App(const std::string &name, int showCmd = SW_SHOWNORMAL)
     return w;
 }
 
-// Appends an entry as the table would hold it, bypassing eligibility.
+// A window of a program of its own, which can then hang alone.
+inline HWND AppOfItsOwn(const char *name)
+{
+    HWND w = sim::MakeWindow("TestApp", name, WS_OVERLAPPEDWINDOW, 0, SW_SHOWNORMAL,
+                             sim::StartForeignProcess("busy.exe"));
+    sim::Name(w, name);
+    return w;
+}
+
 // A palette: a tool window owned by `owner`, on screen.
 inline HWND Palette(const std::string &name, HWND owner)
 {
@@ -48,6 +56,7 @@ inline HWND Palette(const std::string &name, HWND owner)
     return w;
 }
 
+// Appends an entry as the table would hold it, bypassing eligibility.
 inline void PutEntry(INT group, HWND window, UINT showCmd, INT rank, HWND owner = nullptr)
 {
     Group &g = GroupTable[group];

@@ -1129,6 +1129,6 @@ TEST_P(EngineRandomSeeds, Run)
     RunWorld(GetParam(), (long)EnvNumber("PLINTH_STEPS", DefaultSteps));
 }
 
-INSTANTIATE_TEST_SUITE_P(More, EngineRandomSeeds, ::testing::Values(1u, 2u, 8u));
+INSTANTIATE_TEST_SUITE_P(More, EngineRandomSeeds, ::testing::Values(1u, 2u, 8u, 66u));
 
 }  // namespace

@@ -83,9 +83,7 @@ TEST_F(Switching, EmptyGroupsChangeOnlyTheCurrentGroup)
     sim::ClearCalls();
     SwitchToGroup(3);
     EXPECT_EQ(CurrentGroup, 3);
-    EXPECT_EQ(sim::CallsOf({"ShowWindow", "SetPropA", "BeginDeferWindowPos", "SetForegroundWindow", "Shell_NotifyIconA"})
-                  .size(),
-              0u);
+    EXPECT_EQ(sim::CallsOf({"ShowWindow", "SetPropA", "BeginDeferWindowPos", "SetForegroundWindow"}).size(), 0u);
 }
 
 // Away and back: every window returns in its state, the one that was on top
@@ -99,7 +97,6 @@ TEST_F(Switching, RoundTripRestoresStatesStackingAndActivation)
     sim::Activate(b);
     sim::Activate(c);
     AdoptUnseenWindows();
-    std::vector<HWND> before = sim::VisibleZOrder();
 
     SwitchToGroup(1);
     for (HWND w : {a, b, c, m})
@@ -114,7 +111,16 @@ TEST_F(Switching, RoundTripRestoresStatesStackingAndActivation)
     EXPECT_ON_SCREEN(m, SW_SHOWMINIMIZED);
     EXPECT_EQ(sim::Foreground(), c);
     EXPECT_STACKING(c, b, a);
-    (void)before;
+
+    // The same with their program busy at the switch back: the queued shows
+    // keep every state too, the snapped window snapped.
+    SwitchToGroup(1);
+    sim::Hang(c, 1000);
+    SwitchToGroup(0);
+    sim::AdvanceTime(1000);
+    EXPECT_EQ(sim::Bounds(c), leftHalf);
+    EXPECT_EQ(sim::ShowState(b), (UINT)SW_SHOWMAXIMIZED);
+    EXPECT_STACKING(c, b, a);
 }
 
 // A monitor unplugged while a window's group was hidden: Windows moves only
@@ -515,6 +521,102 @@ TEST_F(Switching, OwnedWindowsComeAndGoWithTheirOwner)
     EXPECT_EQ(StackingOf({a, find, p, q}), stacked);
 }
 
+// Palettes and their own palettes that appeared since the last tick, of a
+// window of the group or of one opened without activation (unknown to the
+// table): the switch takes them all along with their owners.
+TEST_F(Switching, OwnedWindowsNewSinceTheLastTickGoWithTheirOwner)
+{
+    HWND a = App("A");
+    AdoptUnseenWindows();
+    HWND p = Palette("P", a), sub = Palette("Sub", p);
+    HWND n = sim::MakeWindow("TestApp", "N", WS_OVERLAPPEDWINDOW, 0, SW_SHOWNA), pn = Palette("PN", n);
+    SwitchToGroup(1);
+    for (HWND w : {a, p, sub, n, pn})
+        EXPECT_HIDDEN_BY_US(w);
+}
+
+// A window of a busy program comes back below the window activated and
+// below that window's own palettes, which go above it; one the user clicks
+// as it comes back stays on top.
+TEST_F(Switching, LateWindowEndsBelowTheActivatedWindowUnlessTheUserClickedIt)
+{
+    HWND late = AppOfItsOwn("Late"), top = App("Top"), p = Palette("P", top);
+    SwitchToGroup(1);
+    sim::Hang(late, 1000);
+    SwitchToGroup(0);
+    sim::AdvanceTime(1000);
+    RunMaintenancePass();
+    EXPECT_STACKING(p, top, late);
+
+    SwitchToGroup(1);
+    sim::Hang(late, 1000);
+    SwitchToGroup(0);
+    sim::AdvanceTime(1000);
+    sim::Activate(late);
+    RunMaintenancePass();
+    EXPECT_EQ(sim::Foreground(), late);
+    EXPECT_STACKING(late, top);
+}
+
+// A late window queued while the top window is still on the queued path
+// and its palette answers goes below the top window, not below the palette
+// above it, which would cover the window activated. Known gap: the tick
+// that sees it back still places it below the palette while the top window
+// keeps its marker, so only the queued placement is checked.
+TEST_F(Switching, LateWindowIsNotQueuedBelowThePaletteOfAQueuedTopWindow)
+{
+    HWND late = AppOfItsOwn("Late"), top = AppOfItsOwn("Top");
+    sim::Hang(top, 300);
+    SwitchToGroup(1);
+    SwitchToGroup(0);        // a hide and a show queued: the top window stays on the queued path
+    sim::AdvanceTime(1100);  // its program is asked again, and answers
+    HWND p = Palette("P", top);
+    SwitchToGroup(1);
+    sim::Hang(late, 1000);
+    SwitchToGroup(0);
+    sim::AdvanceTime(1000);
+    EXPECT_STACKING(p, top, late);
+}
+
+// A late window of the top window's own busy program goes on top when its
+// queue runs, and the top window's show and raise, queued behind it, then
+// put that one above it. Anchored to the top window, still hidden then where
+// it was hidden, it would end below the windows shown meanwhile; the
+// activation that would raise it at once is refused here, as the system may.
+TEST_F(Switching, LateWindowOfTheTopWindowsProgramEndsRightBelowIt)
+{
+    HWND a = App("A"), late = AppOfItsOwn("Late");
+    HWND top = sim::MakeWindow("TestApp", "Top", WS_OVERLAPPEDWINDOW, 0, SW_SHOWNORMAL, sim::OwnerOf(late));
+    SwitchToGroup(1);
+    sim::Hang(late, 1000);
+    sim::RefuseForeground(true);
+    SwitchToGroup(0);
+    sim::AdvanceTime(1000);
+    EXPECT_STACKING(top, late, a);
+}
+
+// A hide queued behind calls whose outcome was not yet seen keeps the
+// window on the queued path for as long as its program may take to run that
+// hide, not the first call: the switch back queues its show behind it.
+TEST_F(Switching, HideQueuedBehindUnsettledCallsIsWaitedFor)
+{
+    HWND w = AppOfItsOwn("W");
+    sim::Hang(w, 1000);
+    SwitchToGroup(1);
+    SwitchToGroup(0);  // a hide and a show queued: seen on screen, they prove nothing
+    sim::AdvanceTime(4000);
+    RunMaintenancePass();
+    sim::Hang(w, 3000);
+    SwitchToGroup(1);
+    sim::NestedSend(w, 3000);  // it answers at once, and its queue still waits
+    sim::AdvanceTime(1500);
+    RunMaintenancePass();
+    SwitchToGroup(0);
+    sim::AdvanceTime(3000 + 5000);
+    RunMaintenancePass();
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+}
+
 // Windows delivers WinEvents while the thread waits in a cross-thread call:
 // a window activated while the group is being shown is filed under that
 // group, not under the one left.
@@ -564,5 +666,6 @@ TEST_F(Switching, GroupOnScreenIsNotPolledAndItsSwitchDropsWhatItsProgramHid)
     EXPECT_FALSE(sim::HasProp(own, HiddenMarkerName));
     EXPECT_TRUE(sim::CallsOf({"ShowWindow"}) == (std::vector<std::string>{"ShowWindow(A, 0)"}));
 }
+
 
 } // namespace

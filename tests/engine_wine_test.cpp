@@ -93,7 +93,7 @@ TEST_F(EngineWine, SwitchHidesAndMarksThenRestoresShowStatesAndActivation)
     desk::Show(minimised, SW_MINIMIZE);
     ClickInOrder({maximised, normal});
     AdoptUnseenWindows();
-    ASSERT_EQ(GetForegroundWindow(), normal);
+    ASSERT_TRUE(desk::WaitUntil([&] { return GetForegroundWindow() == normal; }));
 
     Switch(1);
     EXPECT_EQ(CurrentGroup, 1);
@@ -114,7 +114,7 @@ TEST_F(EngineWine, SwitchHidesAndMarksThenRestoresShowStatesAndActivation)
     EXPECT_WINDOW(minimised, true, SW_SHOWMINIMIZED);
     for (HWND w : {normal, maximised, minimised})
         EXPECT_PROP(w, HiddenMarkerName, false);
-    EXPECT_EQ(GetForegroundWindow(), normal);
+    EXPECT_TRUE(desk::WaitUntil([&] { return GetForegroundWindow() == normal; }));
     EXPECT_EQ(TopmostOf({normal, maximised, minimised, newcomer}), normal);
 }
 
@@ -135,7 +135,7 @@ TEST_F(EngineWine, StackingComesBackAsCapturedWithTheTopWindowActive)
     Switch(0);
 
     EXPECT_STACKING(c, a, b);
-    EXPECT_EQ(GetForegroundWindow(), c);
+    EXPECT_TRUE(desk::WaitUntil([&] { return GetForegroundWindow() == c; }));
     EXPECT_WINDOW(c, true, SW_SHOWMAXIMIZED);
     for (HWND w : {a, b})
         EXPECT_WINDOW(w, true, SW_SHOWNORMAL);
@@ -177,7 +177,7 @@ TEST_F(EngineWine, WindowClosedWhileHiddenIsDroppedOnReturn)
 
     EXPECT_EQ(FindInGroup(0, closes), NotFound);
     EXPECT_WINDOW(stays, true, SW_SHOWNORMAL);
-    EXPECT_EQ(GetForegroundWindow(), stays);
+    EXPECT_TRUE(desk::WaitUntil([&] { return GetForegroundWindow() == stays; }));
 }
 
 // What a process leaves hidden carries the marker, which another pass (the

@@ -70,7 +70,7 @@ TEST_F(Recovery, HungWindowComesBackWhenItAnswers)
     EXPECT_EQ(RestoreMarkedWindows(), 1);
     EXPECT_WINDOW(hung, false, SW_SHOWNORMAL);
     EXPECT_PROP(hung, HiddenMarkerName, true);
-    desk::Pump(1800);
+    EXPECT_TRUE(desk::WaitUntil([&] { return IsWindowVisible(hung) != FALSE; }));
     EXPECT_WINDOW(hung, true, SW_SHOWNORMAL);
     EXPECT_EQ(RestoreMarkedWindows(), 0);
     EXPECT_PROP(hung, HiddenMarkerName, false);
@@ -89,7 +89,7 @@ TEST_F(Recovery, ShowQueuedBehindAHideLeftByACopyThatIsGone)
     ShowWindowAsync(w, SW_HIDE);
     EXPECT_EQ(RestoreMarkedWindows(), 0);
     EXPECT_EQ(RevisitQueuedRestores(), 0);
-    desk::Pump(1800);
+    EXPECT_TRUE(desk::WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, 10000));
     EXPECT_WINDOW(w, true, SW_SHOWNORMAL);
     EXPECT_PROP(w, HiddenMarkerName, false);
 }

@@ -216,15 +216,20 @@ TEST_F(Running, ExitReleasesEveryWindowInItsState)
 {
     HWND normal = App("Normal"), maxed = App("Max", SW_SHOWMAXIMIZED), mini = App("Mini", SW_SHOWMINNOACTIVE),
          gone = App("Gone");
-    HWND current = nullptr;
+    HWND current = nullptr, hid = nullptr;
     Step([] { sim::PressKey(MOD_ALT, '4'); });
     Step([&] {
         sim::Destroy(gone);
         current = App("Current");
-        sim::ClearCalls();
+        hid = App("Hid");
     });
     Tick();
+    Step([&] {
+        sim::OwnerShow(hid, SW_HIDE);  // by its own program, while its group is on screen
+        sim::ClearCalls();
+    });
     RunToExit();
+    EXPECT_FALSE(sim::Visible(hid));
     for (HWND w : {normal, current})
         EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
     EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
@@ -236,15 +241,6 @@ TEST_F(Running, ExitReleasesEveryWindowInItsState)
         EXPECT_NE(std::find(shows.begin(), shows.end(), expected), shows.end()) << expected;
     EXPECT_EQ(sim::TrayIcons().size(), 0u);
     EXPECT_EQ(sim::LiveGdi().icons, 0);
-}
-
-// A window of a program of its own, which can then hang alone.
-HWND AppOfItsOwn(const char *name)
-{
-    HWND w = sim::MakeWindow("TestApp", name, WS_OVERLAPPEDWINDOW, 0, SW_SHOWNORMAL,
-                             sim::StartForeignProcess("busy.exe"));
-    sim::Name(w, name);
-    return w;
 }
 
 // While one window's program hangs, every switch still hides and shows the
@@ -328,7 +324,7 @@ TEST_F(Running, BusyProgramsKeepEveryWindowWhereItBelongs)
 }
 
 // Two busy programs when their group comes back: whichever answers last, the
-// window that was on top ends above the other.
+// window that was on top ends above the other, from the moment both are back.
 TEST_F(Running, WindowsOfTwoBusyProgramsKeepTheirStacking)
 {
     HWND low = AppOfItsOwn("Low"), top = AppOfItsOwn("Top");
@@ -339,7 +335,10 @@ TEST_F(Running, WindowsOfTwoBusyProgramsKeepTheirStacking)
         sim::Hang(low, 2000);
     });
     Step([] { sim::PressKey(MOD_ALT, '1'); });
-    Step([&] { sim::AdvanceTime(2000); });
+    Step([&] {
+        sim::AdvanceTime(2000);
+        EXPECT_STACKING(top, low);
+    });
     Tick();
     Step([&] {
         EXPECT_TRUE(sim::Visible(low) && sim::Visible(top));
@@ -379,22 +378,30 @@ TEST_F(Running, DestroyedMainWindowEndsTheProgramInOrder)
 // Sign-out: the program is asked before the other programs, and by then
 // every window of every group is on screen in its state and unmarked. When
 // a later program refuses, the groups are as they were, the window in use
-// active again; when none does, the program ends in order.
+// active again, also when the program was asked twice (as the Restart
+// Manager does) and the release left a window of another group active;
+// when none refuses, the program ends in order.
 class SessionEnd : public Running, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SessionEnd, EveryWindowIsBackBeforeOtherProgramsAreAsked)
 {
     const bool calledOff = GetParam();
-    HWND a = App("A"), maxed = App("Max", SW_SHOWMAXIMIZED), b = nullptr;
+    HWND a = App("A"), maxed = App("Max", SW_SHOWMAXIMIZED), b = nullptr, b2 = nullptr, c = nullptr;
+    Step([] { sim::PressKey(MOD_ALT, '3'); });
+    Step([&] { c = App("C"); });
     Step([] { sim::PressKey(MOD_ALT, '2'); });
-    Step([&] { b = App("B"); });
+    Step([&] {
+        b = App("B");
+        b2 = sim::MakeWindow("TestApp", "B2", WS_OVERLAPPEDWINDOW, 0, SW_SHOWNA);
+    });
     Tick();
     Step([&] {
         bool ended = sim::EndSession(ENDSESSION_LOGOFF, [&](DWORD) {
             // Until the end is called off, a switch would hide them again.
             sim::PressKey(MOD_ALT, '1');
             sim::DeliverPending();
-            for (HWND w : {a, b})
+            EXPECT_TRUE(SendMessageA(MainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+            for (HWND w : {a, b, b2, c})
                 EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
             EXPECT_ON_SCREEN(maxed, SW_SHOWMAXIMIZED);
             return calledOff ? FALSE : TRUE;
@@ -407,12 +414,12 @@ TEST_P(SessionEnd, EveryWindowIsBackBeforeOtherProgramsAreAsked)
         return;
     }
     Step([&] {
-        EXPECT_HIDDEN_BY_US(a);
-        EXPECT_HIDDEN_BY_US(maxed);
+        for (HWND w : {a, maxed, c})
+            EXPECT_HIDDEN_BY_US(w);
         EXPECT_EQ(EntryOf(0, maxed).savedShowCmd, (UINT)SW_SHOWMAXIMIZED);
         EXPECT_ON_SCREEN(b, SW_SHOWNORMAL);
         EXPECT_EQ(sim::Foreground(), b);
-        EXPECT_EQ(Members(1), std::vector<HWND>{b});
+        EXPECT_EQ(Members(1), (std::vector<HWND>{b, b2}));
         sim::PressKey(MOD_ALT, '1');
     });
     Step([&] {

@@ -7,6 +7,7 @@
 
 #include "shell/appstate.h"
 #include "shell/mainwindow.h"
+#include "shell/shutdown.h"
 #include "sim/sim_tray.h"
 #include "tests/iconcheck.h"
 #include "tests/wincheck.h"
@@ -16,23 +17,17 @@
 
 namespace {
 
-std::vector<UINT> mainMessages;  // callback messages that reached the stand-in MainWindow
+std::vector<UINT> mainMessages;  // callback messages that reached MainWindow
 
-// Stands in for MainWindow's procedure: what it does with "TaskbarCreated".
-LRESULT CALLBACK StandInMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// MainWindow's own procedure, noting the callback messages that reach it.
+LRESULT CALLBACK NotingMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (TaskbarCreatedMessage && message == TaskbarCreatedMessage) {
-        AddTrayIcon();
-        return 0;
-    }
-    if (message == WM_TIMER && wParam == TrayUpdateTimerId)
-        OnTrayUpdateDue();
     if (message == TrayCallbackMessage) {
         mainMessages.push_back(message);
         mainMessages.push_back((UINT)wParam);
         mainMessages.push_back((UINT)lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return MainWindowProc(window, message, wParam, lParam);
 }
 
 // The switch hotkey as MainWindow handles it: the icon follows the switch.
@@ -59,7 +54,7 @@ protected:
         sim::MakeTaskbar();
         // MainWindow as the shell makes it: a hidden tool window.
         WNDCLASSA wc = {};
-        wc.lpfnWndProc = StandInMainProc;
+        wc.lpfnWndProc = NotingMainProc;
         wc.lpszClassName = "TrayTestMain";
         RegisterClassA(&wc);
         MainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "TrayTestMain", "Plinthwise", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
@@ -239,7 +234,8 @@ TEST_F(TrayIconTest, ExitDeletesTheIconWithTheSameRecord)
 {
     AddTrayIcon();
     PressSwitch(4);
-    EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
+    SettleTray();
+    Shutdown();
     EXPECT_TRUE(sim::TrayIcons().empty());
 }
 

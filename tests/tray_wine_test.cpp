@@ -126,20 +126,23 @@ protected:
         return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
     }
 
-    // The taskbar repaints in its own process; give it time, then look.
-    int Shown()
+    // The digit the taskbar shows (0: none, -1: more than one). It repaints
+    // in its own process: looked at until it shows the one expected, or
+    // time runs out.
+    int Shown(int expected)
     {
+        int found = 0;
         for (int attempt = 0; attempt < 20; attempt++) {
             desk::Pump(100);
             Capture c = CaptureWindow(taskbar);
-            int found = 0;
+            found = 0;
             for (int i = 0; i < GroupCount; i++)
                 if (Locate(c, digit[i]) >= 0)
                     found = found ? -1 : i + 1;
-            if (found)
-                return found;
+            if (found == expected)
+                break;
         }
-        return 0;
+        return found;
     }
 };
 
@@ -148,21 +151,21 @@ TEST_F(TrayInTaskbar, IsThereFromAddToDeleteShowingTheCurrentGroup)
     WINE_FACT("the taskbar shows every notification-area icon; Windows 10 and 11 put a new one in the overflow "
               "area, where the taskbar's pixels do not show it");
     ASSERT_FALSE(Held());
-    EXPECT_EQ(Shown(), 0);
+    EXPECT_EQ(Shown(0), 0);
 
     CurrentGroup = 0;
     AddTrayIcon();
     EXPECT_TRUE(Held());
-    EXPECT_EQ(Shown(), 1);
+    EXPECT_EQ(Shown(1), 1);
 
     CurrentGroup = 3;
     UpdateTrayIcon();
     EXPECT_TRUE(Held());
-    EXPECT_EQ(Shown(), 4);
+    EXPECT_EQ(Shown(4), 4);
 
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
     EXPECT_FALSE(Held());
-    EXPECT_EQ(Shown(), 0);
+    EXPECT_EQ(Shown(0), 0);
     CurrentGroup = 0;
 }
 

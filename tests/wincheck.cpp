@@ -45,10 +45,11 @@ std::vector<HWND> ZOrderWalk()
     return out;
 }
 
-void CheckStacking(const char *file, int line, const std::vector<HWND> &topFirst)
+// Each window's position in the Z order (-1: not found); whether they stand
+// in the order given.
+static bool StackingPositions(const std::vector<HWND> &topFirst, std::vector<long> &positions)
 {
     std::vector<HWND> z = ZOrderWalk();
-    std::vector<long> positions;
     bool ordered = true;
     for (HWND w : topFirst) {
         auto it = std::find(z.begin(), z.end(), w);
@@ -57,7 +58,19 @@ void CheckStacking(const char *file, int line, const std::vector<HWND> &topFirst
             ordered = false;
         positions.push_back(pos);
     }
-    if (ordered)
+    return ordered;
+}
+
+bool InStackingOrder(const std::vector<HWND> &topFirst)
+{
+    std::vector<long> positions;
+    return StackingPositions(topFirst, positions);
+}
+
+void CheckStacking(const char *file, int line, const std::vector<HWND> &topFirst)
+{
+    std::vector<long> positions;
+    if (StackingPositions(topFirst, positions))
         return;
     std::ostringstream text;
     text << "expected top to bottom:";

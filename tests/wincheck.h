@@ -37,6 +37,7 @@ void CheckWindow(const char *file, int line, HWND window, bool visible, UINT sho
 // The windows stand in this order from the top of the Z order down (other
 // windows may stand between them).
 void CheckStacking(const char *file, int line, const std::vector<HWND> &topFirst);
+bool InStackingOrder(const std::vector<HWND> &topFirst);
 #define EXPECT_STACKING(...) CheckStacking(__FILE__, __LINE__, std::vector<HWND>{__VA_ARGS__})
 
 // Whether the window carries the named property.
