@@ -97,14 +97,6 @@ void CALLBACK ForegroundEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG,
 
 static void HandleForegroundChange(HWND window)
 {
-    // A box of a window of a hidden group, activated by the user or by its
-    // program: its owner comes into the group on screen, so that the user
-    // never meets the one without the other.
-    if (GetForegroundWindow() == window)
-        if (HWND owner = HiddenOwnerOf(window)) {
-            Summon(owner, window);
-            return;
-        }
     if (IsMarked(window)) {
         // Whatever we asked of a window whose program does not answer is
         // still queued; its marker and group stay as they are.
@@ -120,6 +112,14 @@ static void HandleForegroundChange(HWND window)
         // Otherwise the event is stale: while a switch hides a group, the
         // system hands activation from each hidden window to the next one of
         // the same group, and those windows are meant to stay hidden.
+    } else if (GetForegroundWindow() == window) {
+        // A box of a window of a hidden group, activated by the user or by
+        // its program: its owner comes into the group on screen, so that the
+        // user never meets the one without the other.
+        if (HWND owner = HiddenOwnerOf(window)) {
+            Summon(owner, window);
+            return;
+        }
     }
     if (!IsEligibleWindow(window))
         return;

@@ -281,8 +281,10 @@ void ShowGroup(int group)
 // One late window: right below the nearest window above it in the stacking
 // captured that stands in its place, so that late windows end in that order
 // whichever program answers first. A window still marked, or itself late,
-// is not in its place yet; a late window that finds none above it in place
-// waits for one. The user's own activation is not undone.
+// is not in its place yet. Below the activated window only windows up to it
+// count, as for a queued show, and with none in place it goes right below
+// that one; a late window above it (one of its palettes) that finds none in
+// place waits for one. The user's own activation is not undone.
 static void PlaceLateWindow(int group, int top, HWND window)
 {
     const Group &g = GroupTable[group];
@@ -291,14 +293,17 @@ static void PlaceLateWindow(int group, int top, HWND window)
         !IsWindowVisible(window))
         return;
     ShowSlot late = SlotOf(group, top, i);
+    bool belowTop = top != NotFound && late.layer == RestOfGroup;
     int anchor = NotFound;
     for (int j = 0; j < g.count; j++) {
         ShowSlot other = SlotOf(group, top, j);
-        if (j != i && !other.minimized && ShowsBefore(late, other) &&
+        if (j != i && !other.minimized && ShowsBefore(late, other) && !(belowTop && other.layer == TopWindowPalettes) &&
             (anchor == NotFound || ShowsBefore(other, SlotOf(group, top, anchor))) && IsWindowVisible(other.window) &&
             !IsMarked(other.window) && !IsWaiting(other.window))
             anchor = j;
     }
+    if (anchor == NotFound && belowTop)
+        anchor = top;
     if (anchor != NotFound)
         PositionNoWait(window, LatePlaceFlags, g.entries[anchor].window);
     else
