@@ -342,7 +342,8 @@ void FollowVisibility(World &w, const std::set<HWND> &before, bool programStep, 
             // the owner summoned.
             // Or a box of it was activated: its owner comes to it.
             GroupEntry *e = FindInAnyGroup(h), *active = FindInAnyGroup(sim::Foreground());
-            bool withOwner = (e && e->owner && w.activatedWhileHidden.count(e->owner)) || (active && active->owner == h);
+            bool withOwner = (e && e->owner && (w.activatedWhileHidden.count(e->owner) || (active && active->owner == e->owner))) ||
+                             (active && active->owner == h);
             if (!w.activatedWhileHidden.count(h) && !w.currentBefore.count(h) && !w.showQueuedBefore.count(h) &&
                 !withOwner)
                 return FAIL_WORLD(w, Name(h) + " was summoned by an event from before it was hidden");
@@ -664,11 +665,14 @@ void SwitchStep(World &w)
     // the activation, which the hook then files under the group shown (or
     // in none, when that group could not grow), and one its own program
     // had hidden, which the switch drops.
-    // A palette comes along with the window summoned.
+    // A palette comes along with the window summoned, and an owner with
+    // the box that kept the activation.
+    GroupEntry *activeEntry = FindInAnyGroup(sim::Foreground());
     for (HWND h : leaving)
         if (sim::Exists(h) && FindInGroup(from, h) == NotFound &&
             !(h == sim::Foreground() && sim::Visible(h) && (FindInGroup(t, h) != NotFound || w.growthFailed)) &&
             !(FindInAnyGroup(h) && FindInAnyGroup(h)->owner == sim::Foreground()) &&
+            !(activeEntry && activeEntry->owner == h) &&
             !(!sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName)))
             return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
     CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);

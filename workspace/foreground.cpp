@@ -23,21 +23,25 @@ static struct {
 // Brings a hidden, marked window into the group on screen with the windows
 // that travel with it, and leaves `active` active: the window itself, or a
 // box of it that the user or its program activated, which then stays on top.
-static void Summon(HWND window, HWND active)
+// False when the window is not hidden by us, or finds no room.
+static bool Summon(HWND window, HWND active)
 {
     if (!IsMarked(window) || IsWindowVisible(window))
-        return;
+        return false;
     UINT showCmd = SW_SHOWNORMAL;
     if (GroupEntry *found = FindInAnyGroup(window))
         showCmd = found->savedShowCmd;
     RemoveWindowFromAllGroups(window);
     // Appended without the eligibility test: the window is still hidden.
     if (!AppendEntry(CurrentGroup, window, showCmd, -1, nullptr))
-        return;  // stays hidden and marked, recoverable by the marker
+        return false;  // stays hidden and marked, recoverable by the marker
     // SW_SHOW, not SW_SHOWNORMAL, which would take a snapped window out of
     // its arrangement. Behind its box, it is shown as it was hidden, without
     // taking the activation from the box.
     bool minimized = IsMinimizedShowCmd(showCmd);
+    // The shows below wait for other programs, and the activations they
+    // cause would be handled meanwhile against a table half moved.
+    HoldForegroundEvents();
     int command = window != active ? (minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNA)
                   : minimized      ? SW_RESTORE
                   : showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
@@ -51,6 +55,8 @@ static void Summon(HWND window, HWND active)
     SetForegroundWindow(active);
     if (active != window)
         PositionNoWait(active, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    HandleHeldForegroundEvents();
+    return true;
 }
 
 void SummonHiddenWindow(HWND window)
@@ -116,10 +122,9 @@ static void HandleForegroundChange(HWND window)
         // A box of a window of a hidden group, activated by the user or by
         // its program: its owner comes into the group on screen, so that the
         // user never meets the one without the other.
-        if (HWND owner = HiddenOwnerOf(window)) {
-            Summon(owner, window);
+        HWND owner = HiddenOwnerOf(window);
+        if (owner && Summon(owner, window))
             return;
-        }
     }
     if (!IsEligibleWindow(window))
         return;
