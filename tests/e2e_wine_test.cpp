@@ -599,4 +599,39 @@ TEST_F(EndToEnd, KeysAnotherProgramHeldAreNamedOnceAndTakenBack)
     EXPECT_EQ(balloons.size(), 1u) << "balloons that showed the notice";
 }
 
+// Boxes W's program opens while the user is in another group, with and
+// without activation, stay on screen there and go to W's group: ALT+1 shows
+// W below them, ALT+2 hides them with it. Wine hands the program no
+// foreground event of another program's window, so the box activated here
+// does not bring W along (the sim checks that). Killed while a new box
+// waits on screen, the watcher shows W below it.
+TEST_F(EndToEnd, BoxesOfAHiddenWindowStayWithIt)
+{
+    HWND w = App("E2E W");
+    Program *p = Start();
+    auto openBox = [&](int show) {
+        HWND box = desk::Make("PlinthE2EApp", "E2E box", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, show, w);
+        desk::Pump(1200);  // a tick takes it into W's group
+        return box;
+    };
+    std::vector<HWND> boxes;
+    Alt(2);
+    ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked({w}); }));
+    for (int show : {SW_SHOWNORMAL, SW_SHOWNA}) {
+        HWND box = openBox(show);
+        boxes.push_back(box);
+        EXPECT_TRUE(ShownAndUnmarked({box}));
+        Alt(1);
+        ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({w}) && StandsAbove(box, w); })) << show;
+        EXPECT_TRUE(ShownAndUnmarked(boxes)) << "a box was left in group 2";
+        Alt(2);
+        ASSERT_TRUE(WaitUntil([&] { return HiddenAndMarked(boxes) && HiddenAndMarked({w}); })) << show;
+    }
+    HWND late = openBox(SW_SHOWNA);
+    Kill(p);
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked(boxes) && ShownAndUnmarked({w, late}); }));
+    for (HWND box : {boxes[0], boxes[1], late})
+        EXPECT_TRUE(WaitUntil([&] { return StandsAbove(box, w); })) << "a box below its owner";
+}
+
 } // namespace

@@ -409,6 +409,8 @@ void MakeOne(World &w)
     if (owner) {
         Note(w, std::string(name) + " is owned by " + Name(owner));
         w.counts["owned windows"]++;
+        if (w.hiddenByEngine.count(owner) && show != SW_HIDE)
+            w.counts["boxes of a hidden window"]++;
     }
     if (show == SW_HIDE)
         w.hiddenByProgram.insert(h);

@@ -669,4 +669,73 @@ TEST_F(Switching, GroupOnScreenIsNotPolledAndItsSwitchDropsWhatItsProgramHid)
 }
 
 
+// A box that W opens while the user is in another group: a message box
+// (owned, captioned) or an owned window without a caption.
+struct BoxKind {
+    const char *name, *className;
+    DWORD style;
+};
+const BoxKind BoxKinds[] = {{"MessageBox", "#32770", WS_POPUP | WS_CAPTION | WS_SYSMENU}, {"Captionless", "Box", WS_POPUP}};
+void PrintTo(const BoxKind &k, std::ostream *out) { *out << k.name; }
+
+class BoxOfAHiddenWindow : public Switching, public ::testing::WithParamInterface<BoxKind> {
+protected:
+    // W in group 0, hidden by the switch to group 1; its box opens there.
+    HWND OpenBox(HWND w, int showCmd)
+    {
+        SwitchToGroup(1);
+        HWND box = sim::MakeWindow(GetParam().className, "Box", GetParam().style, 0, showCmd, 0, w);
+        sim::Name(box, "Box");
+        return box;
+    }
+};
+
+// Activated, by the user or its program, it brings W into the group on
+// screen, shown below it without taking the activation.
+TEST_P(BoxOfAHiddenWindow, ActivatedItBringsItsOwner)
+{
+    HWND w = App("W"), box = OpenBox(w, SW_SHOWNORMAL);
+    sim::Activate(box);
+    ForegroundEventProc(nullptr, EVENT_SYSTEM_FOREGROUND, box, 0, 0, 0, 0);
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(box, SW_SHOWNORMAL);
+    EXPECT_EQ(Members(1), (std::vector<HWND>{w, box}));
+    EXPECT_EQ(sim::Foreground(), box);
+    EXPECT_STACKING(box, w);
+}
+
+// Shown without activation, it stays on screen until the switch to W's
+// group, which takes it along: from then on it goes and comes back with W,
+// above it.
+TEST_P(BoxOfAHiddenWindow, ShownWithItsOwnersGroupItTravelsWithIt)
+{
+    HWND w = App("W"), box = OpenBox(w, SW_SHOWNA);
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(box, SW_SHOWNORMAL);
+    EXPECT_STACKING(box, w);
+    SwitchToGroup(1);
+    EXPECT_HIDDEN_BY_US(w);
+    EXPECT_HIDDEN_BY_US(box);
+    SwitchToGroup(0);
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(box, SW_SHOWNORMAL);
+    EXPECT_STACKING(box, w);
+}
+
+// Exit with the box still waiting on screen in W's hidden group: W comes
+// back below it.
+TEST_P(BoxOfAHiddenWindow, ExitShowsItsOwnerBelowIt)
+{
+    HWND w = App("W"), box = OpenBox(w, SW_SHOWNA);
+    RunMaintenancePass();
+    EXPECT_ON_SCREEN(box, SW_SHOWNORMAL);
+    ReleaseEveryWindow();
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(box, SW_SHOWNORMAL);
+    EXPECT_STACKING(box, w);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BoxOfAHiddenWindow, ::testing::ValuesIn(BoxKinds),
+                         [](const ::testing::TestParamInfo<BoxKind> &i) { return std::string(i.param.name); });
+
 } // namespace
