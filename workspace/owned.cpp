@@ -55,7 +55,9 @@ bool TakeIntoHiddenOwnersGroup(HWND window)
         if (group == NotFound)
             owner = GetWindow(owner, GW_OWNER);
     }
-    if (group == NotFound || group == CurrentGroup)
+    // An owner left on screen (one its program or the system kept from us)
+    // is where the user is: its box is any other window.
+    if (group == NotFound || group == CurrentGroup || IsWindowVisible(owner))
         return false;
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     if (!IsShownStyle(style) || ((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ||

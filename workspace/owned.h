@@ -24,7 +24,7 @@ void SummonOwnedWindows(HWND summoned);
 // group holds (TakeIntoHiddenOwnersGroup) joins that one.
 void AdoptUnseenWindows();
 // A window on screen that no group holds, owned, directly or through other
-// owned windows, by a window of a hidden group: a box its program opened
+// owned windows, by a hidden window of a hidden group: a box its program opened
 // while the user was elsewhere. It joins that group to travel with its
 // owner, and stays on screen where the user is, unmarked, until it or its
 // owner is activated or that group is shown. True when it joined.
