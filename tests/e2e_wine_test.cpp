@@ -245,11 +245,12 @@ TEST_F(EndToEnd, CarryAndKeysThatAreNotOurs)
     ASSERT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a}) && HiddenAndMarked({b}); }));
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == a; }));
 
+    // Calls queued behind a busy helper may still be running: what counts
+    // is the state they settle in.
     Alt(1, MOD_CONTROL);
     Alt(6);
     desk::Pump(1000);
-    EXPECT_TRUE(ShownAndUnmarked({a}));
-    EXPECT_TRUE(HiddenAndMarked({b}));
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndUnmarked({a}) && HiddenAndMarked({b}); }));
 }
 
 // Exit from the tray menu shows every window, removes every marker and the
