@@ -674,7 +674,8 @@ void SwitchStep(World &w)
         if (sim::Exists(h) && FindInGroup(from, h) == NotFound &&
             !(h == sim::Foreground() && sim::Visible(h) && (FindInGroup(t, h) != NotFound || w.growthFailed)) &&
             !(FindInAnyGroup(h) && FindInAnyGroup(h)->owner == sim::Foreground()) &&
-            !(activeEntry && activeEntry->owner == h) &&
+            !(activeEntry && activeEntry->owner &&
+              (activeEntry->owner == h || (FindInAnyGroup(h) && FindInAnyGroup(h)->owner == activeEntry->owner))) &&
             !(!sim::Visible(h) && !sim::HasProp(h, HiddenMarkerName)))
             return FAIL_WORLD(w, Name(h) + " fell out of the group it was hidden with");
     CheckSwitched(__FILE__, __LINE__, w, from, t, unmanagedBefore);
