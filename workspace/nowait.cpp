@@ -2,43 +2,36 @@
 // windows whose calls wait in their programs' queues; see nowait.h.
 #include "workspace/nowait.h"
 
+#include <string.h>
+
 #include "workspace/eligibility.h"
 #include "workspace/marker.h"
 
 // How long a thread may take to answer a null message before it counts as
-// not answering. A thread waiting for its messages answers within a
-// millisecond or so, so 10 ms leaves it room. One in the middle of some work
-// answers when the work ends, which is also when a call that waited for it
-// would return and when the queued calls it gets instead run: taking it for
-// silent only puts its windows on the queued path, which ends where waiting
-// would, while every millisecond of the wait is added to the switch. So the
-// timeout is short (the README's measured section has the figures behind
-// it). Windows times such waits to its clock tick (15.6 ms unless a program
-// asked for a finer one), so there the probe may wait up to one tick longer.
+// silent. One waiting for its messages answers within a millisecond; one
+// busy answers when its work ends, which is also when the queued calls it
+// gets instead run: a short timeout costs nothing, a long one is added to
+// the switch (figures in the README's measured section). Windows times the
+// wait to its clock tick, 15.6 ms unless a program asked for a finer one.
 static const UINT AnswerTimeout = 10;  // ms
-// A thread found silent is not asked again for this long, so that one hang
-// costs one timeout per second at most, not one per call.
+// So that one hang costs one timeout a second at most, not one per call.
 static const DWORD SilenceMemory = 1000;  // ms
 static const int SilentLimit = 8;
-// Threads that answered since the pass began; most windows of a group belong
-// to a handful of programs, so a pass asks each of those once.
+// Most windows of a group belong to a handful of programs.
 static const int AnsweredLimit = 16;
 // A queued call that leaves the window's visibility as it is.
 static const int NoShowChange = -1;
-// A thread that IsHungAppWindow does not call hung has taken its messages
-// within this long ("the internal timeout period of 5 seconds"), and with
-// them whatever was queued before.
+// A thread IsHungAppWindow does not call hung has taken its messages, and
+// what was queued before them, within this long.
 static const DWORD TakesMessagesWithin = 5000;  // ms
 
-// Threads found silent lately.
 static struct {
     DWORD thread[SilentLimit];
     DWORD since[SilentLimit];
     int next;
 } Silence;
 
-// Threads found answering during the pass under way; open is false outside
-// a pass.
+// Threads that answered during the pass under way.
 static struct {
     DWORD thread[AnsweredLimit];
     int count;
@@ -47,19 +40,14 @@ static struct {
 
 // Where a window of the record stands in its life.
 enum WaitState {
-    // Calls queued whose outcome has not been seen. Such a window gets queued
-    // calls only, whatever its program answers meanwhile: the system hands a
-    // thread its sent messages (our probe, a ShowWindow) before the requests
-    // it queued, so a call made at once could land before an earlier queued
-    // one and be undone by it.
+    // Calls queued whose outcome is unseen. Later calls are queued too,
+    // whatever its program answers: the system hands a thread its sent
+    // messages (our probe, a ShowWindow) before the requests it queued, so a
+    // call made at once could be undone by an earlier one.
     CallsQueued,
-    // The same, for the show a recovery pass queued: revisited by the watcher.
-    RecoveryShowQueued,
-    // The recovery's show has run; the window is revisited until it is back.
-    RecoveryShowRan,
-    // Back on screen late, after its group was shown: its place in the
-    // stacking is still to be seen to.
-    AwaitingPlace,
+    RecoveryShowQueued,  // the same for a recovery pass's show
+    RecoveryShowRan,     // revisited by the watcher until it is back
+    AwaitingPlace,       // back late: its place in the stacking is to be seen to
 };
 
 // What seeing the window tells of the calls queued for it.
@@ -78,8 +66,8 @@ struct WaitingWindow {
     DWORD lastQueued;   // GetTickCount of the last queued call
 };
 
-// More windows than wait at once on any desktop; when full, the oldest entry
-// makes room, and its window loses only the guarantee of order.
+// More than wait at once on any desktop; when full, the oldest makes room
+// and loses only the guarantee of order.
 static const int WaitingLimit = 256;
 static struct {
     WaitingWindow of[WaitingLimit];
@@ -105,26 +93,12 @@ static bool AnsweredThisPass(DWORD thread)
     return false;
 }
 
-static void RememberAnswered(DWORD thread)
-{
-    if (Answered.open && Answered.count < AnsweredLimit)
-        Answered.thread[Answered.count++] = thread;
-}
-
 static bool FoundSilentLately(DWORD thread)
 {
-    DWORD now = GetTickCount();
     for (int i = 0; i < SilentLimit; i++)
-        if (Silence.thread[i] == thread && now - Silence.since[i] < SilenceMemory)
+        if (Silence.thread[i] == thread && GetTickCount() - Silence.since[i] < SilenceMemory)
             return true;
     return false;
-}
-
-static void RememberSilent(DWORD thread)
-{
-    Silence.thread[Silence.next] = thread;
-    Silence.since[Silence.next] = GetTickCount();
-    Silence.next = (Silence.next + 1) % SilentLimit;
 }
 
 static WaitingWindow *RecordOf(HWND window)
@@ -140,24 +114,15 @@ static bool CallsUnseen(const WaitingWindow *r)
     return r && (r->state == CallsQueued || r->state == RecoveryShowQueued);
 }
 
-static bool IsRecovery(const WaitingWindow &r)
-{
-    return r.state == RecoveryShowQueued || r.state == RecoveryShowRan;
-}
-
 static void Forget(WaitingWindow *r)
 {
-    if (r)
-        *r = Waiting.of[--Waiting.count];
+    *r = Waiting.of[--Waiting.count];
 }
 
 static WaitingWindow *NewRecord(HWND window, WaitState state)
 {
-    if (Waiting.count == WaitingLimit) {
-        for (int i = 1; i < Waiting.count; i++)
-            Waiting.of[i - 1] = Waiting.of[i];
-        Waiting.count--;
-    }
+    if (Waiting.count == WaitingLimit)
+        memmove(&Waiting.of[0], &Waiting.of[1], --Waiting.count * sizeof Waiting.of[0]);
     WaitingWindow *r = &Waiting.of[Waiting.count++];
     *r = WaitingWindow{window, state, NothingToSee, false, 0};
     return r;
@@ -260,10 +225,13 @@ bool CallsRunAtOnce(HWND window)
     DWORD_PTR result = 0;
     // SMTO_BLOCK: nothing of ours runs while we ask.
     if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, AnswerTimeout, &result)) {
-        RememberAnswered(thread);
+        if (Answered.open && Answered.count < AnsweredLimit)
+            Answered.thread[Answered.count++] = thread;
         return true;
     }
-    RememberSilent(thread);
+    Silence.thread[Silence.next] = thread;
+    Silence.since[Silence.next] = GetTickCount();
+    Silence.next = (Silence.next + 1) % SilentLimit;
     return false;
 }
 
@@ -296,27 +264,27 @@ void ShowNoWait(HWND window, int command)
         QueueShow(window, command, CallsQueued);
 }
 
-void PositionNoWait(HWND window, UINT flags, HWND insertAfter)
+static void SetPosNoWait(HWND window, HWND insertAfter, const RECT &to, UINT flags)
 {
     bool now = CallsRunAtOnce(window);
-    if (!now) {
-        // Its place in the stacking is still wanted.
-        if (ShowChangesNothing(window, SW_SHOWNA))
-            flags &= ~SWP_SHOWWINDOW;
-        flags |= SWP_ASYNCWINDOWPOS;
-    }
-    if (SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags) && !now)
+    // Queued behind a show, only its place in the stacking is still wanted.
+    if (!now && (flags & SWP_SHOWWINDOW) && ShowChangesNothing(window, SW_SHOWNA))
+        flags &= ~SWP_SHOWWINDOW;
+    if (SetWindowPos(window, insertAfter, to.left, to.top, to.right - to.left, to.bottom - to.top,
+                     now ? flags : flags | SWP_ASYNCWINDOWPOS) &&
+        !now)
         NoteQueued(window, flags & SWP_SHOWWINDOW ? SW_SHOWNA : flags & SWP_HIDEWINDOW ? SW_HIDE : NoShowChange,
                    CallsQueued);
 }
 
+void PositionNoWait(HWND window, UINT flags, HWND insertAfter)
+{
+    SetPosNoWait(window, insertAfter, RECT{}, flags);
+}
+
 void MoveNoWait(HWND window, const RECT &to, UINT flags)
 {
-    bool now = CallsRunAtOnce(window);
-    if (!now)
-        flags |= SWP_ASYNCWINDOWPOS;
-    if (SetWindowPos(window, HWND_TOP, to.left, to.top, to.right - to.left, to.bottom - to.top, flags) && !now)
-        NoteQueued(window, NoShowChange, CallsQueued);
+    SetPosNoWait(window, HWND_TOP, to, flags);
 }
 
 void PlaceNoWait(HWND window, WINDOWPLACEMENT &placement)
@@ -423,34 +391,28 @@ int RevisitQueuedRestores()
 {
     SettleQueuedCalls();
     BeginAnswerPass();
-    HWND windows[WaitingLimit];
-    int count = 0, left = 0;
-    for (int i = 0; i < Waiting.count; i++)
-        if (IsRecovery(Waiting.of[i]))
-            windows[count++] = Waiting.of[i].window;
-    for (int k = 0; k < count; k++) {
-        HWND w = windows[k];
-        // Gone, or its marker taken off by someone else, or back: done.
-        if (!IsMarked(w) || ReleaseMarkerIfBack(w)) {
-            Forget(RecordOf(w));
+    int left = 0;
+    // Backwards: a window forgotten takes the place of the last, already seen.
+    for (int i = Waiting.count - 1; i >= 0; i--) {
+        WaitingWindow &r = Waiting.of[i];
+        if (r.state != RecoveryShowQueued && r.state != RecoveryShowRan)
             continue;
-        }
-        // The show queued may not have run yet: no second one behind it.
-        // One that ran left the window hidden all the same: shown once more,
-        // at once if its program answers now.
-        WaitingWindow *r = RecordOf(w);
-        if (r && r->state == RecoveryShowRan) {
-            if (!CallsRunAtOnce(w)) {
+        // Gone, or its marker taken off by someone else, or back: done. A
+        // show still queued gets no second one behind it; one that ran left
+        // the window hidden all the same: shown once more, at once if its
+        // program answers now.
+        HWND w = r.window;
+        bool done = !IsMarked(w) || ReleaseMarkerIfBack(w);
+        if (!done && r.state == RecoveryShowRan) {
+            if (!CallsRunAtOnce(w))
                 QueueShow(w, SW_SHOWNA, RecoveryShowQueued);
-            } else {
-                ShowWindow(w, SW_SHOWNA);
-                if (ReleaseMarkerIfBack(w)) {
-                    Forget(r);
-                    continue;
-                }
-            }
+            else if (ShowWindow(w, SW_SHOWNA), ReleaseMarkerIfBack(w))
+                done = true;
         }
-        left++;
+        if (done)
+            Forget(&r);
+        else
+            left++;
     }
     EndAnswerPass();
     return left;
