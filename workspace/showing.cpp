@@ -10,25 +10,19 @@
 #include "workspace/nowait.h"
 #include "workspace/pendingwork.h"
 
-// Flags of the batch that shows a group: show and raise each window without
-// activating, moving or sizing it.
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
-// Flags that raise the top window; activation is wanted here.
-static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;
-// Flags that put a late window in its place, and nothing else.
+static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;  // activation wanted
 static const UINT LatePlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 // Late windows placed in one look; more wait for the next.
 static const int LateLimit = 64;
 
-// The layers of the stacking the show restores, from the top: the activated
-// window goes on top with only its own palettes above it, whatever the ranks
-// say (a palette of a minimised owner ranked above it, which Wine leaves on
-// screen, stays below it); the rest keep their ranks.
+// The layers the show restores, from the top: the activated window has only
+// its own palettes above it, whatever the ranks say (a palette of a minimised
+// owner ranked above it, which Wine leaves on screen, stays below it).
 enum StackLayer { TopWindowPalettes, TopWindow, RestOfGroup };
 
-// Brings each window onto a monitor and drops the entries of windows that
-// are gone, whose deferral would fail the whole batch: one read of where a
-// window stands answers both.
+// Brings each window onto a monitor and drops the windows that are gone,
+// whose deferral would fail the whole batch: one read answers both.
 static void DropDestroyedAndFit(int group)
 {
     ReadMonitorAreas();
@@ -43,7 +37,7 @@ static void DropDestroyedAndFit(int group)
 
 // The window the show activates: the lowest stackRank among the
 // non-minimised ones that do not travel with an owner, the earliest in the
-// table among equals. Activating it puts its own palettes back above it.
+// table among equals.
 static int TopEntry(int group)
 {
     const Group &g = GroupTable[group];
@@ -65,12 +59,11 @@ static ShowSlot SlotOf(int group, int top, int i)
     return ShowSlot{e.window, i, layer, e.stackRank, false, IsMinimizedShowCmd(e.savedShowCmd), nullptr};
 }
 
-// The one order of the show, which its sort, its late windows and its
-// palettes' raise all follow: whether x is shown before y. Each deferral or
-// show puts its window at the top, so windows on screen go from the bottom
-// of the stacking up: by layer, then by rank, and among equal ranks the later
-// entry first, so that the earlier one, which wins the choice of the top
-// window, ends above it. The minimised ones last, in the table's order.
+// The one order of the show, for its sort, its palettes' raise and its late
+// windows: whether x is shown before y. Each show puts its window on top, so
+// the order goes from the bottom of the stacking up: by layer, then by rank,
+// the later entry first among equals (the earlier wins the choice of the top
+// window). The minimised ones last, in the table's order.
 static bool ShowsBefore(const ShowSlot &x, const ShowSlot &y)
 {
     if (x.minimized != y.minimized)
@@ -100,20 +93,16 @@ struct ShowPlan {
     int topShow;      // the show that puts it in its saved state; 0 for none
 };
 
-// Where a queued show of the window in slot k goes: right below the nearest
-// window above it whose program answers, which the batch puts in place now.
-// It runs when its program answers, perhaps long after the top window was
-// activated, and on top it would cover that one. Queued windows of one
-// program run in the order queued, bottom first, each below the same
-// window: they end in their order too. With none above that answers, it
-// goes below the top window, whose own show and raise are queued too;
-// unless both belong to one program, whose queue then runs the top window's
-// calls last.
+// Where a queued show of slot k goes: right below the nearest window above
+// it whose program answers, which the batch puts in place now; on top, run
+// long after the activation, it would cover the window activated. Queued
+// windows of one program run in their order, each below the same window.
+// Below the top window only windows up to it count (one placed below its
+// palette would cover it); with none that answers, right below the top
+// window, unless both share a thread, whose queue then runs the top
+// window's calls last.
 static HWND QueuedAnchor(const ShowPlan &plan, int k)
 {
-    // Below the top window, only windows up to it count: a palette of the
-    // top window stands above it, and a window placed below the palette
-    // would cover the one activated.
     int top = plan.top, end = top != NotFound && k < top ? top + 1 : plan.shown;
     for (int above = k + 1; above < end; above++)
         if (plan.slots[above].answers)
@@ -124,12 +113,10 @@ static HWND QueuedAnchor(const ShowPlan &plan, int k)
     return GetWindowThreadProcessId(w, nullptr) == GetWindowThreadProcessId(t, nullptr) ? HWND_TOP : t;
 }
 
-// The show that brings the top window to its saved state, from the style
-// read before the show: 0 when the show's own calls leave it there. The
-// batch, or a show queued earlier, leaves it in the state it was hidden in.
-// SW_SHOW activates a window in its normal or snapped state without
-// restoring it, as SW_SHOWNORMAL would; only a window minimised since needs
-// restoring.
+// The show that brings the top window to its saved state, from its style
+// now: 0 when the batch, or a show queued earlier, leaves it there. SW_SHOW
+// keeps a snapped window snapped, where SW_SHOWNORMAL would restore it; only
+// a window minimised since is restored.
 static int TopWindowShow(const ShowSlot &slot, const GroupEntry &entry)
 {
     DWORD style = (DWORD)GetWindowLongA(slot.window, GWL_STYLE);
@@ -156,8 +143,6 @@ static ShowPlan PlanShow(int group)
         }
     }
     qsort(plan.slots, plan.count, sizeof(ShowSlot), CompareSlots);
-    // The window to activate, which the order puts last but for its own
-    // palettes.
     for (int k = 0; k < plan.shown; k++)
         if (plan.slots[k].layer == TopWindow)
             plan.top = k;
@@ -169,19 +154,17 @@ static ShowPlan PlanShow(int group)
     return plan;
 }
 
-// A window whose program does not answer: its show queued in its place in
-// the order, whether the batch runs or failed. The top window's is left to
-// its activation, whose show and raise are queued too.
+// A window whose program does not answer gets its show queued in its place,
+// whether the batch ran or failed; the top window's is its activation's.
 static void QueueShowInPlace(const ShowPlan &plan, int k)
 {
     if (k != plan.top)
         PositionNoWait(plan.slots[k].window, ShowBatchFlags, plan.slots[k].anchor);
 }
 
-// Shows the non-minimised windows, those that answer in one batch; false
-// if the batch failed, at a deferral or at its end, and the windows must be
-// shown singly. A window whose program does not answer would hold up the
-// whole batch: its show is queued instead, in its place in the order.
+// Shows the non-minimised windows, those that answer in one batch (one that
+// does not would hold it up); false when the batch failed, at a deferral or
+// at its end, and the windows must be shown singly.
 static bool ShowInBatch(const ShowPlan &plan)
 {
     HDWP batch = plan.answering > 0 ? BeginDeferWindowPos(plan.answering) : nullptr;
@@ -199,31 +182,11 @@ static bool ShowInBatch(const ShowPlan &plan)
     return plan.answering == 0 || EndDeferWindowPos(batch) != FALSE;
 }
 
-// The raise or the activation of a window leaves the windows that travel
-// with it below it (Wine, and Windows too with SWP_NOOWNERZORDER): they go
-// back above it, from the bottom of their stacking up, without activation.
-static void RaiseOwnedAbove(int group, HWND owner)
-{
-    const Group &g = GroupTable[group];
-    for (int last = NotFound;;) {
-        // The lowest of those not raised yet: next above the last one.
-        int next = NotFound;
-        for (int i = 0; i < g.count; i++)
-            if (g.entries[i].owner == owner &&
-                (last == NotFound || ShowsBefore(SlotOf(group, NotFound, last), SlotOf(group, NotFound, i))) &&
-                (next == NotFound || ShowsBefore(SlotOf(group, NotFound, i), SlotOf(group, NotFound, next))))
-                next = i;
-        if (next == NotFound)
-            return;
-        last = next;
-        PositionNoWait(g.entries[next].window, ShowBatchFlags);
-    }
-}
-
-// Shows the top window in its saved state, on top, and activates it. The
-// show and the raise are each a round of messages with the window's program,
-// and both are skipped when they would change nothing: the batch, which
-// hands this window over last, has put it on top already.
+// Shows the top window in its saved state, on top, and activates it; the
+// show and the raise, each a round of messages with its program, only when
+// the batch did not leave it so. The activation raises the window alone
+// (Wine; Windows brings them along, and SWP_NOOWNERZORDER does not): its
+// palettes go back above it, in the plan's order.
 static void ActivateTopWindow(int group, const ShowPlan &plan, bool onTop)
 {
     HWND w = plan.slots[plan.top].window;
@@ -233,20 +196,16 @@ static void ActivateTopWindow(int group, const ShowPlan &plan, bool onTop)
         PositionNoWait(w, RaiseFlags);
     }
     SetForegroundWindow(w);  // never waits
-    // The activation raises the window alone (Wine; Windows brings the
-    // palettes along): those that travel with it go back above it.
-    RaiseOwnedAbove(group, w);
+    for (int k = 0; k < plan.count; k++)
+        if (GroupTable[group].entries[plan.slots[k].position].owner == w)
+            PositionNoWait(plan.slots[k].window, ShowBatchFlags);
 }
 
-// Shows every window of the plan, the non-minimised ones in one batch or,
-// when that fails, singly in the same order; then the minimised ones, and
-// activates the top window.
 static void ShowPlanned(int group, const ShowPlan &plan)
 {
     bool batched = plan.shown > 0 && ShowInBatch(plan);
-    // SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a window maximised or
-    // snapped as it was; queued, it would bring a hidden window back on top
-    // of the one activated.
+    // Singly in the same order. SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a
+    // window maximised or snapped.
     for (int k = 0; k < plan.shown && !batched; k++) {
         if (plan.slots[k].answers)
             ShowWindow(plan.slots[k].window, SW_SHOWNA);
@@ -270,21 +229,19 @@ void ShowGroup(int group)
         return;
     ShowPlanned(group, PlanShow(group));
     // The marker goes once the window is seen on screen. One that did not
-    // come back, or whose calls were just queued behind a hang, keeps it, and
-    // with it the way back after a crash, until the maintenance tick sees it
-    // back.
+    // come back, or whose calls were queued, keeps its way back after a crash
+    // until the tick sees it back.
     for (int i = 0; i < g.count; i++)
         if (HasQueuedCalls(g.entries[i].window) || !ReleaseMarkerIfBack(g.entries[i].window))
             NotePending(MarkersAwaitingShow);
 }
 
 // One late window: right below the nearest window above it in the stacking
-// captured that stands in its place, so that late windows end in that order
-// whichever program answers first. A window still marked, or itself late,
-// is not in its place yet. Below the activated window only windows up to it
-// count, as for a queued show, and with none in place it goes right below
-// that one; a late window above it (one of its palettes) that finds none in
-// place waits for one. The user's own activation is not undone.
+// captured that stands in its place (not marked, not itself late), so that
+// late windows end in that order whichever program answers first. Below the
+// activated window, as for a queued show, only windows up to it count, and
+// with none in place it goes right below it; a palette of it that finds none
+// waits. The user's own activation is not undone.
 static void PlaceLateWindow(int group, int top, HWND window)
 {
     const Group &g = GroupTable[group];
@@ -314,8 +271,7 @@ void PlaceLateWindows(int group)
 {
     HWND late[LateLimit];
     int count = TakeWindowsAwaitingPlace(late, LateLimit), top = TopEntry(group);
-    // From the top down: each one placed is then in place for those below
-    // it, and each one that waits is noted again before those below look.
+    // From the top down: each one placed is in place for those below it.
     while (count > 0) {
         int pick = 0;
         for (int k = 1; k < count; k++) {
