@@ -1,6 +1,5 @@
-// The group table: insertion, removal and look-up by handle. Every look-up
-// is a linear scan; the groups are small and a switch touches each entry
-// anyway.
+// The group table. Every look-up is a linear scan: the groups are small and
+// a switch touches each entry anyway.
 #include "workspace/groups.h"
 
 #include "workspace/eligibility.h"
@@ -30,7 +29,7 @@ UINT ReadShowCmd(HWND window, UINT fallback)
 
 UINT ShowCmdOfStyle(DWORD style, UINT fallback)
 {
-    // The placement's showCmd is exactly this mapping of the two style bits.
+    // The placement's showCmd is this mapping of the two style bits.
     if (style == 0)
         return fallback;  // gone, or nothing to read
     if (style & WS_MINIMIZE)
@@ -41,8 +40,7 @@ UINT ShowCmdOfStyle(DWORD style, UINT fallback)
 bool GrowGroup(int group)
 {
     Group &g = GroupTable[group];
-    // Refuse a capacity whose doubling or byte size would overflow: the
-    // group then stays as it is and the insertion is given up.
+    // No capacity whose doubling or byte size would overflow.
     if (g.capacity > 0x7FFFFFFF / 2)
         return false;
     int capacity = g.capacity == 0 ? FirstCapacity : g.capacity * 2;
@@ -100,18 +98,15 @@ void AddWindowToGroup(int group, HWND window)
         return;
     int from = NotFound;
     GroupEntry kept = {};
-    for (int g = 0; g < GroupCount && from == NotFound; g++) {
-        int i = FindInGroup(g, window);
-        if (i != NotFound)
+    for (int g = GroupCount - 1; g >= 0; g--)
+        if (int i = FindInGroup(g, window); i != NotFound)
             from = g, kept = GroupTable[g].entries[i];
-    }
     RemoveWindowFromAllGroups(window);
     if (AppendEntry(group, window, ReadShowCmd(window, SW_SHOWNORMAL), GroupTable[group].count, nullptr))
         return;
-    // No room: the window is in no group, and shows up again at the next
-    // adoption pass. Not so one whose hide still waits in its program's
-    // queue, or that carries our marker: only its entry brings it back, and
-    // the slot it has just left takes it again without growing.
+    // No room: the adoption pass finds it again, unless it is marked or its
+    // hide still waits, and only its entry brings it back: the slot it just
+    // left takes it again without growing.
     if (from != NotFound && (HasQueuedCalls(window) || IsMarked(window)))
         AppendEntry(from, kept.window, kept.savedShowCmd, kept.stackRank, kept.owner);
 }
@@ -143,27 +138,16 @@ GroupEntry *FindInAnyGroup(HWND window)
     return nullptr;
 }
 
-// Adoption: windows join the group on screen between switches.
-static BOOL CALLBACK AdoptIfUnseen(HWND window, LPARAM)
-{
-    // The table is asked first: a window that has a group is passed over
-    // without a single call to the window manager, so that a tick or the
-    // adoption of a switch costs next to nothing once the desktop is known.
-    // The outcome is the same in either order.
-    if (!FindInAnyGroup(window) && IsEligibleWindow(window)) {
-        AddWindowToGroup(CurrentGroup, window);
-        // On screen and still marked: a recovery pass queued its show
-        // behind a hang, which leaves it on screen whatever runs, or it has
-        // run since. A marked window with nothing of ours queued whose
-        // program does not answer may still have a hide queued by a copy
-        // that is gone: it keeps the marker.
-        if (IsMarked(window) && (HasQueuedCalls(window) || CallsRunAtOnce(window)))
-            ReleaseMarkerIfBack(window);
-    }
-    return TRUE;
-}
-
 void AdoptUnseenWindow(HWND window)
 {
-    AdoptIfUnseen(window, 0);
+    // The table first: a window that has a group costs no call at all.
+    if (FindInAnyGroup(window) || !IsEligibleWindow(window))
+        return;
+    AddWindowToGroup(CurrentGroup, window);
+    // On screen and still marked: a show of ours queued behind a hang leaves
+    // it there, or has run. With nothing of ours queued, one whose program
+    // does not answer may have a hide queued by a copy that is gone: it keeps
+    // the marker.
+    if (IsMarked(window) && (HasQueuedCalls(window) || CallsRunAtOnce(window)))
+        ReleaseMarkerIfBack(window);
 }

@@ -4,41 +4,34 @@
 
 #include "platform/platform.h"
 
-// One managed window.
 struct GroupEntry {
-    HWND window;          // the managed top-level window
-    UINT savedShowCmd;    // showCmd of its placement when last read
-    int stackRank;        // lower is nearer the top; compared within a group only
-    // For a window that only comes and goes with a window of the group that
-    // owns it (a palette, a floating toolbar, a dialog carried with its
-    // owner): that owner. Null for a window the group holds in its own
-    // right. Such a window is never the one a show activates.
+    HWND window;
+    UINT savedShowCmd;  // showCmd of its placement when last read
+    int stackRank;      // lower is nearer the top; compared within a group only
+    // The window of the group it comes and goes with (a palette, a dialog
+    // carried with its owner), never activated by a show; null for a window
+    // the group holds in its own right.
     HWND owner;
 };
 
-// One window of a group as the switch plans its hide or its show before
-// any call is made: its window and entry, the layer and rank that place it,
-// whether its program answers (asked once for the whole show), whether it
-// comes back minimised, and for one whose show is queued the window it goes
-// below.
+// One window as the switch plans its hide or its show before any call.
 struct ShowSlot {
     HWND window;
-    int position;
+    int position;  // its entry
     int layer;
     int stackRank;
-    bool answers;
+    bool answers;  // its program, asked once for the whole show
     bool minimized;
-    HWND anchor;
+    HWND anchor;  // for a queued show, the window it goes below
 };
 
-// One group: a heap block grown geometrically, never shrunk or freed, that
-// holds the entries and, behind them, a slot for each, so that a switch
-// never needs room it may not get.
+// A heap block grown geometrically, never shrunk or freed, with a slot for
+// each entry behind the entries: a switch never needs room it may not get.
 struct Group {
     GroupEntry *entries;  // null until the first insertion
-    ShowSlot *slots;      // capacity of them, in the same block
-    int count;            // entries in use, at the front
-    int capacity;         // entries the array can hold
+    ShowSlot *slots;
+    int count;
+    int capacity;
 };
 const SIZE_T GroupBytesPerEntry = sizeof(GroupEntry) + sizeof(ShowSlot);
 
@@ -49,7 +42,6 @@ extern int CurrentGroup;              // the group on screen, 0 to 4
 
 const int NotFound = -1;
 
-// An index from outside is tested as an unsigned number.
 inline bool IsGroupIndex(int group)
 {
     return (UINT)group < (UINT)GroupCount;
@@ -57,28 +49,24 @@ inline bool IsGroupIndex(int group)
 
 bool IsMinimizedShowCmd(UINT showCmd);
 // Moves an eligible window to the end of `group`. When the group cannot
-// grow the window is in no group, unless its way back depends on its entry
-// (our marker, or calls still queued): it then stays where it was.
+// grow the window is in no group, unless its way back is its entry (our
+// marker, or calls still queued): it then stays where it was.
 void AddWindowToGroup(int group, HWND window);
-// Appends an entry without the eligibility test (a window that is hidden, or
-// that travels with its owner); false when no room could be had.
+// Without the eligibility test (a hidden window, one that travels with its
+// owner); false when no room could be had.
 bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner);
 void RemoveWindowFromAllGroups(HWND window);
-// Position of the first entry of the window in the group, or NotFound.
 int FindInGroup(int group, HWND window);
-// Whether the entry at `position` travels with its owner: the window that
-// owns it is in the same group. One whose owner has left is a window of the
-// group in its own right.
+// Whether the entry's owner is in the same group; one whose owner has left
+// is a window of the group in its own right.
 bool TravelsWithOwner(int group, int position);
-// The first entry of the window in any group, searching 0 to 4, or null.
 GroupEntry *FindInAnyGroup(HWND window);
 bool GrowGroup(int group);
 void RemoveEntryAt(int group, int position);
-// The window's show state now, or fallback when it cannot be read.
+// The window's show state, or fallback when it cannot be read; from its
+// placement, or from a style already read (one call where the placement
+// costs several).
 UINT ReadShowCmd(HWND window, UINT fallback);
-// The same show state as ReadShowCmd, from a style already read (one call
-// where the placement costs several): minimised, maximised or normal.
 UINT ShowCmdOfStyle(DWORD style, UINT fallback);
-// Adoption, between switches: an eligible window that no group holds joins
-// the current group.
+// An eligible window that no group holds joins the current group.
 void AdoptUnseenWindow(HWND window);
