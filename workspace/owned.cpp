@@ -7,14 +7,13 @@
 #include "workspace/nowait.h"
 #include "workspace/pendingwork.h"
 
-// Ownership chains are short (a dialog of a palette of a main window); a
-// longer one is not followed further, so a loop cannot hold up a switch.
+// Chains are short (a dialog of a palette of a main window); a loop must not
+// hold up a switch.
 static const int OwnerChainLimit = 8;
 
-// The window of `group` that owns `window` directly or through other owned
-// windows; null when none does. An owner no group holds yet (one that came
-// with its palettes since the last tick) is adopted on the way, since the
-// pass meets the palettes above it before it meets the owner.
+// The window of `group` that owns `window`, directly or through other owned
+// windows, or null. An owner no group holds yet (new since the last tick) is
+// adopted on the way: the pass meets its palettes before it.
 static HWND GroupOwnerOf(int group, HWND window)
 {
     HWND owner = GetWindow(window, GW_OWNER);
@@ -28,14 +27,16 @@ static HWND GroupOwnerOf(int group, HWND window)
     return nullptr;
 }
 
+// Topmost owned windows are tooltips, menus and drop-down lists, which their
+// programs close by themselves: shown again later, they would stand stale.
+static bool MayTravelWithOwner(HWND window, DWORD style)
+{
+    return IsShownStyle(style) && !((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
 static bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
 {
-    // A window its program hid (or cloaked) stays as it is. Topmost owned
-    // windows are tooltips, menus and drop-down lists, which their programs
-    // close by themselves: shown again later, they would stand there stale.
-    if (!IsShownStyle(style))
-        return false;
-    if ((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST)
+    if (!MayTravelWithOwner(window, style))
         return false;
     HWND owner = GroupOwnerOf(group, window);
     if (!owner || IsCloakedWindow(window))
@@ -60,15 +61,13 @@ bool TakeIntoHiddenOwnersGroup(HWND window)
     if (group == NotFound || group == CurrentGroup || IsWindowVisible(owner))
         return false;
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
-    if (!IsShownStyle(style) || ((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) ||
-        IsCloakedWindow(window))
+    if (!MayTravelWithOwner(window, style) || IsCloakedWindow(window))
         return false;
     // Right above its owner in the group's stacking.
     if (!AppendEntry(group, window, ShowCmdOfStyle(style, SW_SHOWNORMAL), GroupTable[group].entries[i].stackRank - 1,
                      owner))
         return false;
-    // It stands on screen unmarked in a hidden group: its program may yet
-    // close or hide it.
+    // On screen unmarked in a hidden group: its program may yet hide it.
     NotePending(HiddenGroupsToCheck);
     return true;
 }
@@ -81,21 +80,6 @@ HWND HiddenOwnerOf(HWND window)
             return group != CurrentGroup && TravelsWithOwner(group, i) ? GroupTable[group].entries[i].owner : nullptr;
     }
     return TakeIntoHiddenOwnersGroup(window) ? FindInAnyGroup(window)->owner : nullptr;
-}
-
-static BOOL CALLBACK AdoptOrTakeOwned(HWND window, LPARAM)
-{
-    // The table first, then one read that settles the many hidden windows.
-    if (FindInAnyGroup(window) || !IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)))
-        return TRUE;
-    if (!TakeIntoHiddenOwnersGroup(window))
-        AdoptUnseenWindow(window);
-    return TRUE;
-}
-
-void AdoptUnseenWindows()
-{
-    EnumWindows(AdoptOrTakeOwned, 0);
 }
 
 // Whether `carried` owns `window`, directly or through other owned windows.
@@ -111,9 +95,8 @@ static bool IsOwnedBy(HWND window, HWND carried)
 }
 
 // Moves the entry of a window that `carried` owns into `target`, to travel
-// with it. An owned window the group held in its own right (a Find dialog)
-// travels with the carried window from now on, which is the one the show
-// activates.
+// with it from now on, even one the group held in its own right (a Find
+// dialog): the carried window is the one the show activates.
 static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
 {
     // One its program hid is not ours to show: the purge drops it.
@@ -128,8 +111,7 @@ static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
             GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried};
             return;
         }
-        // Added before it is removed: with no room in the target, it stays
-        // where it was rather than in no group at all.
+        // Added before it is removed: with no room, it stays where it was.
         if (AppendEntry(target, window, e.savedShowCmd, rank, carried)) {
             rank--;
             RemoveEntryAt(group, i);
@@ -148,8 +130,8 @@ void CarryOwnedWindows(HWND carried, int target, int rank)
     for (int steps = 0; steps < OwnedWalkLimit && (w = GetWindow(w, GW_HWNDPREV)) != nullptr; steps++)
         if (IsOwnedBy(w, carried))
             CarryOwnedWindow(w, carried, target, rank);
-    // Any left elsewhere (hidden in another group) follow, above those.
-    // Backwards, since a removal moves the last entry, already seen, here.
+    // Any left elsewhere (hidden in another group) follow, above those;
+    // backwards, since a removal moves the last entry, already seen, here.
     for (int group = 0; group < GroupCount; group++) {
         for (int i = GroupTable[group].count - 1; i >= 0; i--) {
             const GroupEntry &e = GroupTable[group].entries[i];
@@ -183,9 +165,9 @@ void SummonOwnedWindows(HWND summoned)
     }
 }
 
-// What the ranking pass carries from window to window.
+// The adoption pass; with a group, the ranking pass too.
 struct RankingPass {
-    int group;
+    int group;  // NotFound for the tick's pass
     int nextRank;
 };
 
@@ -194,15 +176,16 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
     RankingPass &pass = *(RankingPass *)value;
     int i = FindInGroup(pass.group, window);
     if (i == NotFound && !FindInAnyGroup(window)) {
-        // One read settles the many hidden windows a desktop holds: neither
-        // eligible nor a palette on screen.
+        // The table first, then one read that settles the many hidden
+        // windows a desktop holds: neither eligible nor a palette on screen.
         DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
         if (!IsShownStyle(style))
             return TRUE;
         if (!TakeIntoHiddenOwnersGroup(window))
             AdoptUnseenWindow(window);
         i = FindInGroup(pass.group, window);
-        if (i == NotFound && !FindInAnyGroup(window) && TakeOwnedWindow(pass.group, window, style, pass.nextRank))
+        if (i == NotFound && IsGroupIndex(pass.group) && !FindInAnyGroup(window) &&
+            TakeOwnedWindow(pass.group, window, style, pass.nextRank))
             pass.nextRank++;
     }
     if (i != NotFound)
@@ -210,11 +193,15 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
     return TRUE;
 }
 
+// EnumWindows hands the windows over in their Z order, topmost first, from a
+// snapshot: windows reordered meanwhile cannot keep it going.
 void AdoptUnseenWindowsRanking(int group)
 {
-    // EnumWindows hands the top-level windows over in their Z order, topmost
-    // first, as a GetTopWindow / GW_HWNDNEXT walk meets them; it works on a
-    // snapshot, so windows reordered meanwhile cannot keep it going.
     RankingPass pass = {group, 0};
     EnumWindows(AdoptAndRank, (LPARAM)&pass);
+}
+
+void AdoptUnseenWindows()
+{
+    AdoptUnseenWindowsRanking(NotFound);
 }
