@@ -7,7 +7,7 @@
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
-#include "workspace/pendingwork.h"
+#include "workspace/maintenance.h"
 
 // A switch causes a few foreground changes; more than this many while one
 // runs are dropped, the oldest kept (adoption still finds their windows).

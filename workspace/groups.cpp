@@ -5,7 +5,7 @@
 #include "workspace/eligibility.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
-#include "workspace/pendingwork.h"
+#include "workspace/maintenance.h"
 
 Group GroupTable[GroupCount];
 int CurrentGroup;

@@ -1,5 +1,4 @@
-// The maintenance pass: what the tick does between switches, decided from
-// the work the engine has recorded as pending.
+// The maintenance pass, decided from the work the engine noted as pending.
 #include "workspace/maintenance.h"
 
 #include "workspace/eligibility.h"
@@ -7,7 +6,6 @@
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
-#include "workspace/pendingwork.h"
 #include "workspace/showing.h"
 
 static struct {
@@ -19,7 +17,8 @@ void NotePending(PendingKind kind)
     PendingWork.due[kind] = true;
 }
 
-bool TakePending(PendingKind kind)
+// Whether the work was pending; it is not from then on.
+static bool TakePending(PendingKind kind)
 {
     bool due = PendingWork.due[kind];
     PendingWork.due[kind] = false;
@@ -46,13 +45,11 @@ static bool PurgeGroup(int group)
     return unmarkedOnScreen;
 }
 
-// The group on screen is not polled: a window its program hid (or the window
-// manager cloaked) is dropped when the table next acts on it, by the switch
-// that leaves its group or by the exit release, with the outcome a poll
-// would have had and no call while nothing happens. In the hidden groups,
-// only a window that stayed on screen without our marker can still be
-// hidden by its program; they are looked at after a switch and for as long
-// as such a window remains.
+// The group on screen is not polled: a window its program hid is dropped
+// when the table next acts on it, by the switch that leaves its group or the
+// exit release, with the outcome a poll would have had. In the hidden
+// groups, only a window left on screen without our marker can still be
+// hidden by its program: they are looked at while one remains.
 bool PurgeUnmarkedHidden()
 {
     bool again = false;
@@ -62,17 +59,16 @@ bool PurgeUnmarkedHidden()
     return again;
 }
 
-void PurgeAllUnmarkedHidden()
+static void PurgeAllUnmarkedHidden()
 {
     for (int group = 0; group < GroupCount; group++)
         PurgeGroup(group);
 }
 
-// The group on screen carries no marker. A window whose show had not yet
-// landed, or had failed, when its group was shown keeps its marker until it
-// is seen back here; its place in the stacking comes with it, or with its
-// queued calls once they are seen to have run.
-bool UnmarkShownCurrentGroup()
+// The group on screen carries no marker: a window whose show had not landed,
+// or had failed, keeps it until it is seen back, and then gets its place.
+// True while one is still marked and not seen on screen.
+static bool UnmarkShownCurrentGroup()
 {
     bool left = false;
     const Group &g = GroupTable[CurrentGroup];
@@ -89,8 +85,6 @@ bool UnmarkShownCurrentGroup()
     return left;
 }
 
-// Each step runs only when the work it does is pending, so that the tick
-// makes no call for a step with nothing to do.
 void PurgePendingHidden()
 {
     if (TakePending(HiddenGroupsToCheck) && PurgeUnmarkedHidden())
@@ -110,20 +104,18 @@ void RunMaintenancePass()
 
 void ReleaseEveryWindow()
 {
-    // What the maintenance purge would drop is not shown again: the group on
-    // screen is not polled between switches.
+    // What the purge would drop is not shown again, on screen or not.
     PurgeAllUnmarkedHidden();
     BeginAnswerPass();
-    // Minimised windows stay minimised and inactive; SW_SHOW keeps a
-    // maximised window maximised.
+    // SW_SHOW keeps a maximised window maximised.
     for (int group = 0; group < GroupCount; group++) {
         const Group &g = GroupTable[group];
         for (int i = 0; i < g.count; i++)
             ShowAndRelease(g.entries[i].window,
                            IsMinimizedShowCmd(g.entries[i].savedShowCmd) ? SW_SHOWMINNOACTIVE : SW_SHOW);
     }
-    // Each show activates its window, which then covers its palettes and
-    // boxes (Wine raises an owner alone): they go back above their owners.
+    // Each show activates its window, which then covers its palettes (Wine
+    // raises an owner alone): they go back above their owners.
     for (int group = 0; group < GroupCount; group++)
         for (int i = 0; i < GroupTable[group].count; i++)
             if (TravelsWithOwner(group, i))

@@ -5,7 +5,7 @@
 #include "workspace/groups.h"
 #include "workspace/marker.h"
 #include "workspace/nowait.h"
-#include "workspace/pendingwork.h"
+#include "workspace/maintenance.h"
 
 // Chains are short (a dialog of a palette of a main window); a loop must not
 // hold up a switch.

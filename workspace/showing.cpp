@@ -8,7 +8,7 @@
 #include "workspace/marker.h"
 #include "workspace/monitorfit.h"
 #include "workspace/nowait.h"
-#include "workspace/pendingwork.h"
+#include "workspace/maintenance.h"
 
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
 static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;  // activation wanted

@@ -11,7 +11,6 @@
 #include "workspace/maintenance.h"
 #include "workspace/nowait.h"
 #include "workspace/owned.h"
-#include "workspace/pendingwork.h"
 #include "workspace/showing.h"
 
 // Records the entry's show state and hides its window. One read of the
