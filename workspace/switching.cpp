@@ -13,31 +13,22 @@
 #include "workspace/owned.h"
 #include "workspace/showing.h"
 
-// Records the entry's show state and hides its window. One read of the
-// style gives both the state and whether the window is on screen. False
-// when the window's own program has hidden it (or cloaked it instead): the
-// entry then goes, as the maintenance purge would drop it.
-static bool HideAndMarkOne(GroupEntry &entry)
-{
-    HWND window = entry.window;
-    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
-    entry.savedShowCmd = ShowCmdOfStyle(style, entry.savedShowCmd);
-    // Reading the style sends nothing to the window's program: a window its
-    // program hid is dropped whether or not that program answers now (one
-    // hidden by the system behind its stand-in is not dropped).
-    if (IsDroppedFromGroup(window, style))
-        return false;
-    MarkAndHide(window, style);
-    return true;
-}
-
-// Hides the window's entry, if it still has one, and drops it when its own
-// program had hidden it.
+// Records the show state of the window's entry, if it still has one, and
+// hides it; one read of the style, which sends nothing to its program, gives
+// both. A window its own program hid (or cloaked) leaves the group, as the
+// purge would drop it, whether or not that program answers now.
 static void HideAndMarkWindow(int group, HWND window)
 {
     int i = FindInGroup(group, window);
-    if (i != NotFound && !HideAndMarkOne(GroupTable[group].entries[i]))
+    if (i == NotFound)
+        return;
+    GroupEntry &entry = GroupTable[group].entries[i];
+    DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
+    entry.savedShowCmd = ShowCmdOfStyle(style, entry.savedShowCmd);
+    if (IsDroppedFromGroup(window, style))
         RemoveEntryAt(group, i);
+    else
+        MarkAndHide(window, style);
 }
 
 static int CompareRanksDescending(const void *a, const void *b)
@@ -48,14 +39,11 @@ static int CompareRanksDescending(const void *a, const void *b)
 
 void HideAndMark(int group)
 {
-    // From the bottom of the stacking up, the window in use last. Hiding a
-    // window uncovers the one below it, which its program then repaints
-    // while we go on: bottom first, a hide uncovers only what goes next.
-    // And hiding the active window hands activation to the next one below
-    // it; while the rest of the group is still on screen, activation would
-    // hop through every window of the group, each hop a round of messages to
-    // its program. The order is kept in the group's slots, by window, since
-    // a dropped entry moves another in the table.
+    // From the bottom of the stacking up, so that a hide uncovers only what
+    // goes next, and the window in use last: hidden first, it would hand
+    // the activation down through every window of the group, each hop a
+    // round of messages. The order is kept by window, since a dropped entry
+    // moves another in the table.
     HWND active = GetForegroundWindow();
     Group &g = GroupTable[group];
     bool activeInGroup = active && FindInGroup(group, active) != NotFound;
@@ -75,23 +63,17 @@ void SwitchToGroup(int target)
     if (!IsGroupIndex(target) || target == CurrentGroup)
         return;
     // Foreground events reach us while a call waits for another program's
-    // thread; handled then, they would move windows between groups while
-    // the switch walks them. They are handled once it is done, against the
-    // group then on screen.
+    // thread: handled then, they would move windows the switch walks.
     HoldForegroundEvents();
     // A window left on screen in a hidden group that its program has hidden
-    // since is the purge's to drop, not ours to show: the tick may not have
-    // run since.
+    // since is the purge's to drop, not ours to show.
     PurgePendingHidden();
     BeginAnswerPass();
     int leaving = CurrentGroup;
-    // The adoption's pass over the windows, top of the Z order first, also
-    // captures the stacking: one enumeration instead of a second walk that
-    // asks the window manager for every next window.
+    // One enumeration adopts and captures the stacking.
     AdoptUnseenWindowsRanking(leaving);
     HideAndMark(leaving);
-    // Set before showing: the foreground changes the show causes are then
-    // handled against the group being shown.
+    // Set before showing: foreground changes are then the shown group's.
     CurrentGroup = target;
     ShowGroup(target);
     EndAnswerPass();
