@@ -1,5 +1,4 @@
-// Calls that never wait for another program's thread, and the record of the
-// windows whose calls wait in their programs' queues; see nowait.h.
+// Calls that never wait for another program's thread; see nowait.h.
 #include "workspace/nowait.h"
 
 #include <string.h>
@@ -165,9 +164,8 @@ static void NoteQueued(HWND window, int showCommand, WaitState state)
         r->state = state;
     if (showCommand != NoShowChange) {
         bool shown = showCommand != SW_HIDE;
-        // Standing where this call leads already (its program moved it since
-        // the earlier calls were queued), or changed twice: seen there later,
-        // it proves nothing.
+        // Standing where this call leads already (its program moved it), or
+        // changed twice: seen there later, it proves nothing.
         if (shown == onScreen || (r->evidence == SeenWhereItLeads && shown != r->leadsToShown))
             r->evidence = SightProvesNothing;
         else if (r->evidence == NothingToSee && shown != r->leadsToShown)
@@ -189,9 +187,8 @@ bool SettleQueuedCalls()
             Forget(&r);
             continue;
         }
-        // Seen where its queue leads, when seeing it there proves the queue
-        // ran; or its thread has taken its messages since the last request
-        // was queued.
+        // Seen where its queue leads, when that proves the queue ran; or its
+        // thread has taken its messages since the last call was queued.
         bool arrived = r.evidence == SeenWhereItLeads && IsShownStyle(style) == r.leadsToShown;
         if (CallsUnseen(&r) &&
             (arrived || (GetTickCount() - r.lastQueued > TakesMessagesWithin && !IsHungAppWindow(r.window)))) {
@@ -236,9 +233,8 @@ bool CallsRunAtOnce(HWND window)
 }
 
 // Whether a show would change nothing: behind a show still queued, one that
-// brings the window back as it was hidden (a pass repeated while its program
-// hangs, the watcher's or a fallback after a failed batch, must not pile
-// them up); and a plain show of a window on screen with nothing queued.
+// brings the window back as it was hidden (repeated passes must not pile
+// them up); with nothing queued, a plain show of a window on screen.
 static bool ShowChangesNothing(HWND window, int command)
 {
     bool plain = command == SW_SHOWNA || command == SW_SHOW;
@@ -307,10 +303,8 @@ void MarkAndHide(HWND window, DWORD style)
     }
     if (!MarkBeforeHide(window, style))
         return;
-    // SW_HIDE answers whether the window was visible before, so a window it
-    // hid needs no further look. A refused hide answers 0: a window still on
-    // screen then must not keep a marker that claims a hide that did not
-    // happen. One that is gone fails the visibility test, and keeps nothing.
+    // SW_HIDE answers whether the window was visible. After a refused hide
+    // (0), one still on screen must not keep a marker claiming a hide.
     if (!ShowWindow(window, SW_HIDE))
         ReleaseMarkerIfBack(window);
 }
@@ -321,8 +315,7 @@ bool ReleaseMarkerIfBack(HWND window)
     // brings the window back, the marker is its way back.
     if (HasQueuedCalls(window) && !QueuedCallsShow(window))
         return false;
-    // One read of the style: only top-level windows carry the marker, and
-    // the desktop above them is always visible.
+    // Only top-level windows carry the marker: the style says it all.
     if (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)))
         return false;
     UnmarkWindow(window);
@@ -363,8 +356,7 @@ int TakeWindowsAwaitingPlace(HWND *out, int limit)
 
 void BeginRecoveryPass()
 {
-    // What is seen to have run since the last pass no longer holds a window
-    // to the queued path; what that pass queued is its own business no more.
+    // What the last pass queued is seen to, and no longer its own.
     SettleQueuedCalls();
     for (int i = 0; i < Waiting.count;) {
         WaitingWindow &r = Waiting.of[i];

@@ -270,16 +270,13 @@ static void PlaceLateWindow(int group, int top, HWND window)
 void PlaceLateWindows(int group)
 {
     HWND late[LateLimit];
-    int count = TakeWindowsAwaitingPlace(late, LateLimit), top = TopEntry(group);
+    ShowSlot slots[LateLimit];
+    int count = TakeWindowsAwaitingPlace(late, LateLimit), top = TopEntry(group), n = 0;
+    for (int k = 0; k < count; k++)
+        if (int i = FindInGroup(group, late[k]); i != NotFound)
+            slots[n++] = SlotOf(group, top, i);
+    qsort(slots, n, sizeof(ShowSlot), CompareSlots);
     // From the top down: each one placed is in place for those below it.
-    while (count > 0) {
-        int pick = 0;
-        for (int k = 1; k < count; k++) {
-            int i = FindInGroup(group, late[k]), p = FindInGroup(group, late[pick]);
-            if (p != NotFound && i != NotFound && ShowsBefore(SlotOf(group, top, p), SlotOf(group, top, i)))
-                pick = k;
-        }
-        PlaceLateWindow(group, top, late[pick]);
-        late[pick] = late[--count];
-    }
+    while (n > 0)
+        PlaceLateWindow(group, top, slots[--n].window);
 }
