@@ -7,16 +7,14 @@
 
 static const int TextBufferSize = 256;
 
-// Shell windows that look like application windows but must never be hidden,
-// and the stand-in the system shows in place of a window whose program has
-// stopped answering (it goes when that program answers again).
+// Shell windows that look like application windows, and the stand-in the
+// system shows for a window whose program has stopped answering.
 static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd", "Ghost"};
 
 bool IsEligibleWindow(HWND window)
 {
-    // One read answers whether the window exists and is visible: only
-    // top-level windows are asked about, and their parent, the desktop, is
-    // always visible. A minimised window keeps its visible style and passes.
+    // One read answers whether the window exists and is on screen; a
+    // minimised window keeps its visible style and passes.
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     if (!IsShownStyle(style))
         return false;
@@ -28,8 +26,7 @@ bool IsEligibleWindow(HWND window)
     char text[TextBufferSize];
     if (GetWindowTextA(window, text, TextBufferSize) == 0)
         return false;
-    // A class name that cannot be read compares as empty: only what was
-    // returned is read.
+    // A class name that cannot be read compares as empty.
     char className[TextBufferSize];
     int length = GetClassNameA(window, className, TextBufferSize);
     if (length <= 0)
@@ -41,9 +38,8 @@ bool IsEligibleWindow(HWND window)
     return !IsCloakedWindow(window);
 }
 
-// What the window manager says of the window's cloak; 0 where it cannot
-// say (Wine answers E_NOTIMPL), so that the window is judged by the other
-// tests.
+// 0 where the window manager cannot say (Wine answers E_NOTIMPL): the
+// window is judged by the other tests.
 static DWORD CloakOf(HWND window)
 {
     DWORD cloaked = 0;
@@ -65,14 +61,10 @@ bool IsCloakedByItsProgram(HWND window)
 
 bool IsDroppedFromGroup(HWND window, DWORD style)
 {
-    // A window its program cloaked instead of hiding it is gone as if its
-    // program had hidden it; one the shell cloaked (another of the system's
-    // virtual desktops, a suspended Store app) keeps its group. One whose
-    // program does not answer may be hidden by the system behind its
-    // stand-in: it is kept. The tests go from the cheapest answer that
-    // settles it: a window on screen, as nearly every one is, costs the read
-    // of its style the caller made. A style of 0 is a window that is gone, or
-    // a read that failed: neither drops an entry.
+    // Cloaked by its program is as good as hidden by it. One whose program
+    // does not answer may be hidden by the system behind its stand-in: kept.
+    // Cheapest first: a window on screen costs only the caller's read. A
+    // style of 0, a window gone or a read that failed, drops nothing.
     return style != 0 && (!IsShownStyle(style) || IsCloakedByItsProgram(window)) &&
            !IsMarked(window) && !IsHungAppWindow(window);
 }

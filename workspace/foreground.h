@@ -7,8 +7,8 @@
 // Foreground changes anywhere on the desktop.
 void CALLBACK ForegroundEventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
                                   DWORD eventThread, DWORD eventTime);
-// While a switch walks the groups, foreground events are kept, at most
-// HeldEventLimit of them, and handled afterwards in the order they came.
+// While a switch walks the groups, foreground events are kept and handled
+// afterwards in the order they came.
 void HoldForegroundEvents();
 void HandleHeldForegroundEvents();
 // A hidden, marked window was activated: bring it into the current group.

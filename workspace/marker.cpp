@@ -21,10 +21,8 @@ void UnmarkWindow(HWND window)
 
 bool MarkBeforeHide(HWND window, DWORD style)
 {
-    // A window already hidden by its own program gets no marker: it is not
-    // ours to bring back. Hiding it again changes nothing. A style of 0 is a
-    // read that failed (or a window gone, which takes no marker): one on
-    // screen hidden unmarked would be dropped by the purge, and lost.
+    // A window its own program hid is not ours to bring back. A style of 0,
+    // a read that failed, marks: one on screen hidden unmarked would be lost.
     if (style != 0 && !IsShownStyle(style))
         return true;
     return MarkWindow(window);

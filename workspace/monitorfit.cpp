@@ -1,20 +1,16 @@
-// Windows moves the windows of a monitor that goes away (a laptop undocked)
-// onto one that remains, but only visible ones: the windows of hidden groups
-// keep coordinates where no monitor is, and shown there the user could
-// neither see nor reach them. So each is brought onto a monitor before its
-// group is shown.
+// Windows moves the visible windows of a monitor that goes away (a laptop
+// undocked) onto one that remains; hidden ones keep coordinates where no
+// monitor is, where the user could neither see nor reach them shown.
 #include "workspace/monitorfit.h"
 
 #include "workspace/groups.h"
 #include "workspace/nowait.h"
 
-// Moves and sizes a hidden window without showing, raising or activating it.
 static const UINT MoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
-// The monitors' areas, read once for a whole group: where a window stands is
-// one cheap read, while asking which monitor holds it costs several times
-// that (Wine refreshes its display cache on every such question). More
-// monitors than this are asked about window by window.
+// Read once for a whole group: where a window stands is one cheap read,
+// while asking which monitor holds it costs several times that (Wine
+// refreshes its display cache each time). More are asked window by window.
 static const int MonitorAreaLimit = 16;
 static struct {
     RECT area[MonitorAreaLimit];
@@ -36,8 +32,7 @@ void ReadMonitorAreas()
         MonitorAreas.count = 0;
 }
 
-// Whether the rectangle meets one of the monitors read. Only a yes is sure:
-// a minimised window stands where no monitor is (-32000, -32000) and is
+// Only a yes is sure: a minimised window stands at (-32000, -32000) and is
 // judged by where it stood before, which only the window manager says.
 static bool MeetsMonitorRead(const RECT &r)
 {
@@ -49,8 +44,8 @@ static bool MeetsMonitorRead(const RECT &r)
     return false;
 }
 
-// Moves the span [start, end) into [low, high), cut down to that length where
-// it is longer, as little as it can.
+// Moves the span [start, end) into [low, high) as little as it can, cut to
+// that length where longer.
 static void FitSpan(LONG &start, LONG &end, LONG low, LONG high)
 {
     LONG length = end - start;
@@ -63,8 +58,8 @@ static void FitSpan(LONG &start, LONG &end, LONG low, LONG high)
     end = start + length;
 }
 
-// Placements are in workspace coordinates, whose origin is the top left of
-// the primary monitor's work area: screen coordinates less this offset.
+// Placements are in workspace coordinates: screen coordinates less this, the
+// offset of the primary monitor's work area.
 static bool ReadWorkspaceOrigin(POINT *origin)
 {
     MONITORINFO primary = {};
@@ -83,7 +78,6 @@ bool BringOntoMonitor(HWND window)
         return IsWindow(window) != FALSE;
     if (MeetsMonitorRead(where))
         return true;
-    // A minimised window is judged by where it stood before it was minimised.
     if (MonitorFromWindow(window, MONITOR_DEFAULTTONULL))
         return true;
     MONITORINFO nearest = {};
@@ -95,8 +89,7 @@ bool BringOntoMonitor(HWND window)
         return true;
     const RECT &work = nearest.rcWork;
     if (placement.showCmd != SW_SHOWMAXIMIZED && !IsMinimizedShowCmd(placement.showCmd)) {
-        // Normal or snapped: moved where it stands, in screen coordinates,
-        // and left hidden; its group's show brings it back.
+        // Normal or snapped: moved where it stands, and left hidden.
         RECT r;
         if (!GetWindowRect(window, &r))
             return true;
@@ -105,22 +98,18 @@ bool BringOntoMonitor(HWND window)
         MoveNoWait(window, r, MoveFlags);
         return true;
     }
-    // Maximised or minimised: only the placement's normal rectangle says
-    // where the window goes when restored, and on which monitor a maximised
-    // window is maximised.
+    // Maximised or minimised: the placement's normal rectangle says where it
+    // goes when restored, and where a maximised window is maximised.
     POINT origin;
     if (!ReadWorkspaceOrigin(&origin))
         return true;
     RECT &normal = placement.rcNormalPosition;
     FitSpan(normal.left, normal.right, work.left - origin.x, work.right - origin.x);
     FitSpan(normal.top, normal.bottom, work.top - origin.y, work.bottom - origin.y);
-    // There is no command that maximises without showing: the maximised
-    // window is shown here, ahead of the rest of its group. A minimised one
-    // stays hidden.
+    // No command maximises without showing: a maximised window is shown here,
+    // ahead of its group; a minimised one stays hidden.
     placement.showCmd = placement.showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_HIDE;
     placement.flags &= WPF_RESTORETOMAXIMIZED;
-    // A program that does not answer gets the request queued, not waited
-    // for; the calls after it are then queued behind it.
     PlaceNoWait(window, placement);
     return true;
 }

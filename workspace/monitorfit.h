@@ -3,9 +3,9 @@
 
 #include "platform/platform.h"
 
-// Reads where the monitors are, for the BringOntoMonitor calls of one show.
+// Where the monitors are, for the BringOntoMonitor calls of one show.
 void ReadMonitorAreas();
-// Moves a window that lies on no monitor onto the work area of the nearest
-// one, keeping its size where it fits; a maximised one is maximised there.
-// A window on a monitor is left alone. False when the window is gone.
+// Moves a window that lies on no monitor onto the work area of the nearest,
+// keeping its size where it fits; a maximised one is maximised there. False
+// when the window is gone.
 bool BringOntoMonitor(HWND window);

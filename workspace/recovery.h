@@ -4,8 +4,7 @@
 
 #include "platform/platform.h"
 
-// Shows every top-level window that carries the marker and removes it.
-// Returns how many shows it had to queue behind a hang: those windows keep
-// the marker until a later pass (RevisitQueuedRestores, nowait.h) finds
-// them on screen.
+// Shows every window that carries the marker and removes it; returns how
+// many shows it had to queue behind a hang: those keep the marker until a
+// later pass (RevisitQueuedRestores) sees them back.
 int RestoreMarkedWindows();
