@@ -618,6 +618,55 @@ TEST_F(Switching, HideQueuedBehindUnsettledCallsIsWaitedFor)
     EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
 }
 
+// The same when the record of waiting windows is full (it holds 256) as the
+// active window's hide is queued last: the oldest entry makes room for it.
+// The other program answers before the switch back, which then records no
+// window anew.
+TEST_F(Switching, HideQueuedIntoAFullRecordIsWaitedFor)
+{
+    DWORD many = sim::StartForeignProcess("many.exe");
+    for (int i = 0; i < 256; i++)
+        sim::MakeWindow("TestApp", ("M" + std::to_string(i)).c_str(), WS_OVERLAPPEDWINDOW, 0, SW_SHOWNORMAL, many);
+    HWND w = AppOfItsOwn("W");
+    sim::Activate(w);
+    sim::HangProcess(many, 1000);
+    sim::Hang(w, 3000);
+    SwitchToGroup(1);
+    sim::NestedSend(w, 3000);  // it answers at once, and its queue still waits
+    sim::AdvanceTime(1500);
+    RunMaintenancePass();
+    SwitchToGroup(0);
+    sim::AdvanceTime(3000 + 5000);
+    RunMaintenancePass();
+    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+}
+
+// A window of a busy program that its program shows itself while its group
+// comes back, after a move onto a monitor was queued for it and before its
+// show is: seen on screen then, it proves nothing of its queue. The switch
+// away queues its hide behind them, so that the move and the show, when they
+// run, do not bring it back over the group shown.
+TEST_F(Switching, ShowQueuedWhereItsProgramPutTheWindowIsWaitedFor)
+{
+    HMONITOR right = sim::AddMonitor(Right.area, Right.work);
+    HWND t = App("T"), w = AppOfItsOwn("W");
+    sim::Place(w, {1400, 100, 1800, 400});
+    sim::Activate(t);
+    SwitchToGroup(1);
+    sim::RemoveMonitor(right);
+    sim::Hang(w, 3000);
+    // The first is the move, the second W's show.
+    sim::BeforeCall("SetWindowPos", 2, [&] { sim::OwnerShow(w, SW_SHOWNA); });
+    SwitchToGroup(0);
+    sim::NestedSend(w, 3000);  // it answers at once, and its queue still waits
+    sim::AdvanceTime(1500);
+    RunMaintenancePass();
+    SwitchToGroup(1);
+    sim::AdvanceTime(3000 + 5000);
+    RunMaintenancePass();
+    EXPECT_HIDDEN_BY_US(w);
+}
+
 // Windows delivers WinEvents while the thread waits in a cross-thread call:
 // a window activated while the group is being shown is filed under that
 // group, not under the one left.
