@@ -372,11 +372,7 @@ void BeginRecoveryPass()
 
 void QueueRecoveryShow(HWND window)
 {
-    WaitingWindow *r = RecordOf(window);
-    if (CallsUnseen(r) && r->leadsToShown)
-        r->state = RecoveryShowQueued;
-    else
-        QueueShow(window, SW_SHOWNA, RecoveryShowQueued);
+    QueueShow(window, SW_SHOWNA, RecoveryShowQueued);
 }
 
 int RevisitQueuedRestores()

@@ -64,12 +64,12 @@ int TakeWindowsAwaitingPlace(HWND *out, int limit);
 // windows around it.
 bool IsWaiting(HWND window);
 
-// The recovery: a marked window whose program does not answer gets a show
-// queued even when it stands on screen, since a hide queued by a copy that
-// is gone may wait before it (at most one such show waits). Later passes
-// revisit only those windows: each loses its marker once it is back, and
-// gets another show only once the one queued has run. RevisitQueuedRestores
-// returns how many still wait.
+// The recovery, once a process: a marked window whose program does not
+// answer gets a show queued even when it stands on screen, since a hide
+// queued by a copy that is gone may wait before it. Later looks revisit only
+// those windows: each loses its marker once it is back, and gets another
+// show only once the one queued has run. RevisitQueuedRestores returns how
+// many still wait.
 void BeginRecoveryPass();
 void QueueRecoveryShow(HWND window);
 int RevisitQueuedRestores();
