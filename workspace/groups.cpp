@@ -66,15 +66,11 @@ void RemoveEntryAt(int group, int position)
 
 void RemoveWindowFromAllGroups(HWND window)
 {
-    for (int group = 0; group < GroupCount; group++) {
-        Group &g = GroupTable[group];
-        for (int i = 0; i < g.count;) {
-            if (g.entries[i].window == window)
-                RemoveEntryAt(group, i);  // the last entry moved here: look again
-            else
-                i++;
-        }
-    }
+    // Backwards: a removal moves the last entry, already seen, here.
+    for (int group = 0; group < GroupCount; group++)
+        for (int i = GroupTable[group].count - 1; i >= 0; i--)
+            if (GroupTable[group].entries[i].window == window)
+                RemoveEntryAt(group, i);
 }
 
 bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner)

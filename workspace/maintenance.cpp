@@ -30,17 +30,14 @@ static bool TakePending(PendingKind kind)
 static bool PurgeGroup(int group)
 {
     bool unmarkedOnScreen = false;
-    Group &g = GroupTable[group];
-    for (int i = 0; i < g.count;) {
-        HWND w = g.entries[i].window;
+    // Backwards: a removal moves the last entry, already seen, here.
+    for (int i = GroupTable[group].count - 1; i >= 0; i--) {
+        HWND w = GroupTable[group].entries[i].window;
         DWORD style = (DWORD)GetWindowLongA(w, GWL_STYLE);
-        if (IsDroppedFromGroup(w, style)) {
+        if (IsDroppedFromGroup(w, style))
             RemoveEntryAt(group, i);
-            continue;
-        }
-        if (IsShownStyle(style) && !IsMarked(w))
+        else if (IsShownStyle(style) && !IsMarked(w))
             unmarkedOnScreen = true;
-        i++;
     }
     return unmarkedOnScreen;
 }
@@ -57,12 +54,6 @@ bool PurgeUnmarkedHidden()
         if (group != CurrentGroup && PurgeGroup(group))
             again = true;
     return again;
-}
-
-static void PurgeAllUnmarkedHidden()
-{
-    for (int group = 0; group < GroupCount; group++)
-        PurgeGroup(group);
 }
 
 // The group on screen carries no marker: a window whose show had not landed,
@@ -105,7 +96,8 @@ void RunMaintenancePass()
 void ReleaseEveryWindow()
 {
     // What the purge would drop is not shown again, on screen or not.
-    PurgeAllUnmarkedHidden();
+    for (int group = 0; group < GroupCount; group++)
+        PurgeGroup(group);
     BeginAnswerPass();
     // SW_SHOW keeps a maximised window maximised.
     for (int group = 0; group < GroupCount; group++) {

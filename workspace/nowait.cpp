@@ -37,7 +37,6 @@ static struct {
     bool open;
 } Answered;
 
-// Where a window of the record stands in its life.
 enum WaitState {
     // Calls queued whose outcome is unseen. Later calls are queued too,
     // whatever its program answers: the system hands a thread its sent
@@ -342,11 +341,10 @@ void NoteAwaitingPlace(HWND window)
 int TakeWindowsAwaitingPlace(HWND *out, int limit)
 {
     int count = 0;
-    for (int i = 0; i < Waiting.count;) {
-        if (Waiting.of[i].state != AwaitingPlace) {
-            i++;
+    // Backwards: a window forgotten takes the place of the last, already seen.
+    for (int i = Waiting.count - 1; i >= 0; i--) {
+        if (Waiting.of[i].state != AwaitingPlace)
             continue;
-        }
         if (count < limit)
             out[count++] = Waiting.of[i].window;
         Forget(&Waiting.of[i]);
@@ -358,15 +356,11 @@ void BeginRecoveryPass()
 {
     // What the last pass queued is seen to, and no longer its own.
     SettleQueuedCalls();
-    for (int i = 0; i < Waiting.count;) {
-        WaitingWindow &r = Waiting.of[i];
-        if (r.state == RecoveryShowRan) {
-            Forget(&r);
-            continue;
-        }
-        if (r.state == RecoveryShowQueued)
-            r.state = CallsQueued;
-        i++;
+    for (int i = Waiting.count - 1; i >= 0; i--) {
+        if (Waiting.of[i].state == RecoveryShowRan)
+            Forget(&Waiting.of[i]);
+        else if (Waiting.of[i].state == RecoveryShowQueued)
+            Waiting.of[i].state = CallsQueued;
     }
 }
 

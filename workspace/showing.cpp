@@ -26,13 +26,11 @@ enum StackLayer { TopWindowPalettes, TopWindow, RestOfGroup };
 static void DropDestroyedAndFit(int group)
 {
     ReadMonitorAreas();
-    Group &g = GroupTable[group];
-    for (int i = 0; i < g.count;) {
-        if (!BringOntoMonitor(g.entries[i].window))
+    for (int i = 0; i < GroupTable[group].count;)
+        if (!BringOntoMonitor(GroupTable[group].entries[i].window))
             RemoveEntryAt(group, i);
         else
             i++;
-    }
 }
 
 // The window the show activates: the lowest stackRank among the
