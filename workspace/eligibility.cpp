@@ -18,18 +18,14 @@ bool IsEligibleWindow(HWND window)
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     if (!IsShownStyle(style))
         return false;
-    DWORD exStyle = (DWORD)GetWindowLongA(window, GWL_EXSTYLE);
-    if (exStyle & WS_EX_TOOLWINDOW)
-        return false;
-    if (!(style & WS_OVERLAPPEDWINDOW))
+    if (((DWORD)GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) || !(style & WS_OVERLAPPEDWINDOW))
         return false;
     char text[TextBufferSize];
     if (GetWindowTextA(window, text, TextBufferSize) == 0)
         return false;
     // A class name that cannot be read compares as empty.
     char className[TextBufferSize];
-    int length = GetClassNameA(window, className, TextBufferSize);
-    if (length <= 0)
+    if (GetClassNameA(window, className, TextBufferSize) <= 0)
         className[0] = 0;
     for (const char *excluded : ExcludedClasses)
         if (strcmp(className, excluded) == 0)
@@ -43,9 +39,7 @@ bool IsEligibleWindow(HWND window)
 static DWORD CloakOf(HWND window)
 {
     DWORD cloaked = 0;
-    if (FAILED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)))
-        return 0;
-    return cloaked;
+    return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) ? cloaked : 0;
 }
 
 bool IsCloakedWindow(HWND window)

@@ -1,5 +1,4 @@
-// The foreground hook, with the events held while a switch runs, and the
-// summon of a hidden window that is activated.
+// The foreground hook, and the summon of a hidden window that is activated.
 #include "workspace/foreground.h"
 
 #include "workspace/eligibility.h"

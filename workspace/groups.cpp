@@ -22,19 +22,17 @@ UINT ReadShowCmd(HWND window, UINT fallback)
 {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
-    if (!GetWindowPlacement(window, &placement))
-        return fallback;
-    return placement.showCmd;
+    return GetWindowPlacement(window, &placement) ? placement.showCmd : fallback;
 }
 
 UINT ShowCmdOfStyle(DWORD style, UINT fallback)
 {
-    // The placement's showCmd is this mapping of the two style bits.
-    if (style == 0)
-        return fallback;  // gone, or nothing to read
-    if (style & WS_MINIMIZE)
-        return SW_SHOWMINIMIZED;
-    return (style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    // The placement's showCmd is this mapping of the two style bits; 0 is a
+    // window gone, or nothing to read.
+    return style == 0                ? fallback
+           : (style & WS_MINIMIZE) ? SW_SHOWMINIMIZED
+           : (style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED
+                                   : SW_SHOWNORMAL;
 }
 
 bool GrowGroup(int group)
@@ -92,11 +90,8 @@ void AddWindowToGroup(int group, HWND window)
         return;
     if (!IsEligibleWindow(window))
         return;
-    int from = NotFound;
-    GroupEntry kept = {};
-    for (int g = GroupCount - 1; g >= 0; g--)
-        if (int i = FindInGroup(g, window); i != NotFound)
-            from = g, kept = GroupTable[g].entries[i];
+    int i, from = GroupOf(window, &i);
+    GroupEntry kept = from == NotFound ? GroupEntry{} : GroupTable[from].entries[i];
     RemoveWindowFromAllGroups(window);
     if (AppendEntry(group, window, ReadShowCmd(window, SW_SHOWNORMAL), GroupTable[group].count, nullptr))
         return;
@@ -124,14 +119,18 @@ bool TravelsWithOwner(int group, int position)
     return owner && FindInGroup(group, owner) != NotFound;
 }
 
+int GroupOf(HWND window, int *position)
+{
+    for (int group = 0; group < GroupCount; group++)
+        if ((*position = FindInGroup(group, window)) != NotFound)
+            return group;
+    return NotFound;
+}
+
 GroupEntry *FindInAnyGroup(HWND window)
 {
-    for (int group = 0; group < GroupCount; group++) {
-        int i = FindInGroup(group, window);
-        if (i != NotFound)
-            return &GroupTable[group].entries[i];
-    }
-    return nullptr;
+    int i, group = GroupOf(window, &i);
+    return group == NotFound ? nullptr : &GroupTable[group].entries[i];
 }
 
 void AdoptUnseenWindow(HWND window)

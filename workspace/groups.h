@@ -60,6 +60,9 @@ int FindInGroup(int group, HWND window);
 // Whether the entry's owner is in the same group; one whose owner has left
 // is a window of the group in its own right.
 bool TravelsWithOwner(int group, int position);
+// The group of the window's first entry, searching 0 to 4, and the entry's
+// position there; NotFound when no group holds it.
+int GroupOf(HWND window, int *position);
 GroupEntry *FindInAnyGroup(HWND window);
 bool GrowGroup(int group);
 void RemoveEntryAt(int group, int position);

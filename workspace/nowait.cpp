@@ -20,8 +20,8 @@ static const int SilentLimit = 8;
 static const int AnsweredLimit = 16;
 // A queued call that leaves the window's visibility as it is.
 static const int NoShowChange = -1;
-// A thread IsHungAppWindow does not call hung has taken its messages, and
-// what was queued before them, within this long.
+// A thread not hung by IsHungAppWindow has taken its messages, and what was
+// queued before them, within this long.
 static const DWORD TakesMessagesWithin = 5000;  // ms
 
 static struct {
@@ -212,7 +212,7 @@ bool CallsRunAtOnce(HWND window)
     if (HasQueuedCalls(window))
         return false;
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    // A window that is gone makes every call fail at once.
+    // A window gone (thread 0) makes every call fail at once.
     if (thread == 0 || thread == GetCurrentThreadId() || AnsweredThisPass(thread))
         return true;
     // Costs no message: catches a thread that has been silent for seconds.

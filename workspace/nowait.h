@@ -12,10 +12,8 @@
 // the pass ends.
 void BeginAnswerPass();
 void EndAnswerPass();
-// Whether a call made on the window now runs at once and in order: it is
-// this thread's window, or its thread answers a null message at once, and no
-// call queued for it earlier is still unseen. A thread found silent is not
-// asked again for a while.
+// Whether a call made on the window now runs at once and in order: no call
+// queued earlier is unseen, and its thread is ours or answers at once.
 bool CallsRunAtOnce(HWND window);
 
 // ShowWindow, or its queued form; no second show that brings the window
@@ -28,9 +26,8 @@ void MoveNoWait(HWND window, const RECT &to, UINT flags);
 // Its showCmd shows or hides the window as ShowWindow's would.
 void PlaceNoWait(HWND window, WINDOWPLACEMENT &placement);
 
-// Marks the window and hides it, from the style just read; one whose
-// program does not answer is marked all the same, since its hide runs when
-// its program answers. One that cannot be marked stays on screen.
+// Marks the window and hides it, from the style just read, queued or not;
+// one that cannot be marked stays on screen.
 void MarkAndHide(HWND window, DWORD style);
 
 // Whether calls queued for the window may not have run yet, and whether
@@ -43,16 +40,13 @@ bool QueuedCallsShow(HWND window);
 // from now on is dropped like any other it hid. True when the window is on
 // screen and unmarked.
 bool ReleaseMarkerIfBack(HWND window);
-// Shows the window (`command` keeps its state) and takes the marker off once
-// it is back; true when it is. One whose show is queued keeps the marker.
+// Shows the window and takes the marker off once it is back; true when it
+// is. One whose show is queued keeps the marker.
 bool ShowAndRelease(HWND window, int command);
 
-// The tick's step: forgets the queued calls whose outcome is seen (the
-// window stands where its queue leads, or its thread has taken its messages
-// since); a window its queue brought back awaits its place. True when any
-// settled.
+// The tick's step: forgets the queued calls whose outcome is seen; a window
+// its queue brought back awaits its place. True when any settled.
 bool SettleQueuedCalls();
-// Whether the record holds any window: the tick skips it otherwise.
 bool AnyWaitingWindow();
 
 // Late windows: back on screen after their group was shown, their place in
@@ -60,8 +54,8 @@ bool AnyWaitingWindow();
 // those beyond lose only their late placement.
 void NoteAwaitingPlace(HWND window);
 int TakeWindowsAwaitingPlace(HWND *out, int limit);
-// Whether the record holds the window: it is not yet where the show put the
-// windows around it.
+// Whether the record holds the window: it may not stand where the show
+// put the windows around it.
 bool IsWaiting(HWND window);
 
 // The recovery, once a process: a marked window whose program does not

@@ -46,16 +46,11 @@ static bool TakeOwnedWindow(int group, HWND window, DWORD style, int stackRank)
 
 bool TakeIntoHiddenOwnersGroup(HWND window)
 {
-    // The nearest window up the chain that a group holds.
     HWND owner = GetWindow(window, GW_OWNER);
-    int group = NotFound, i = NotFound;
-    for (int depth = 0; owner && depth < OwnerChainLimit && group == NotFound; depth++) {
-        for (int g = 0; g < GroupCount && group == NotFound; g++)
-            if ((i = FindInGroup(g, owner)) != NotFound)
-                group = g;
-        if (group == NotFound)
-            owner = GetWindow(owner, GW_OWNER);
-    }
+    int group = NotFound, i;
+    for (int depth = 0; owner && depth < OwnerChainLimit; depth++, owner = GetWindow(owner, GW_OWNER))
+        if ((group = GroupOf(owner, &i)) != NotFound)
+            break;
     // An owner left on screen (one its program or the system kept from us)
     // is where the user is: its box is any other window.
     if (group == NotFound || group == CurrentGroup || IsWindowVisible(owner))
@@ -74,11 +69,8 @@ bool TakeIntoHiddenOwnersGroup(HWND window)
 
 HWND HiddenOwnerOf(HWND window)
 {
-    for (int group = 0; group < GroupCount; group++) {
-        int i = FindInGroup(group, window);
-        if (i != NotFound)
-            return group != CurrentGroup && TravelsWithOwner(group, i) ? GroupTable[group].entries[i].owner : nullptr;
-    }
+    if (int i, group = GroupOf(window, &i); group != NotFound)
+        return group != CurrentGroup && TravelsWithOwner(group, i) ? GroupTable[group].entries[i].owner : nullptr;
     return TakeIntoHiddenOwnersGroup(window) ? FindInAnyGroup(window)->owner : nullptr;
 }
 
@@ -102,26 +94,20 @@ static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
     // One its program hid is not ours to show: the purge drops it.
     if (!IsShownStyle((DWORD)GetWindowLongA(window, GWL_STYLE)) && !IsMarked(window))
         return;
-    for (int group = 0; group < GroupCount; group++) {
-        int i = FindInGroup(group, window);
-        if (i == NotFound)
-            continue;
-        GroupEntry e = GroupTable[group].entries[i];
-        if (group == target) {
-            GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried};
-            return;
-        }
-        // Added before it is removed: with no room, it stays where it was.
-        if (AppendEntry(target, window, e.savedShowCmd, rank, carried)) {
-            rank--;
-            RemoveEntryAt(group, i);
-        }
+    int i, group = GroupOf(window, &i);
+    if (group == NotFound)
         return;
+    GroupEntry e = GroupTable[group].entries[i];
+    if (group == target)
+        GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried};
+    // Added before it is removed: with no room, it stays where it was.
+    else if (AppendEntry(target, window, e.savedShowCmd, rank, carried)) {
+        rank--;
+        RemoveEntryAt(group, i);
     }
 }
 
-// Owned windows stand right above their owner: a short walk up from it meets
-// them in their order, nearest first.
+// Owned windows stand right above their owner, nearest first.
 static const int OwnedWalkLimit = 64;
 
 void CarryOwnedWindows(HWND carried, int target, int rank)
@@ -143,8 +129,7 @@ void CarryOwnedWindows(HWND carried, int target, int rank)
 
 void SummonOwnedWindows(HWND summoned)
 {
-    // From the bottom of their stacking up: each show puts its window on
-    // top, so they come back in their order.
+    // From the bottom of their stacking up: each show puts its window on top.
     for (;;) {
         int from = NotFound, at = NotFound;
         for (int group = 0; group < GroupCount; group++)

@@ -1,7 +1,6 @@
-// Windows owned by a managed window (palettes, floating toolbars, a Find
-// dialog) come and go with their owner. The system hides owned windows with
-// a minimised owner but never with a hidden one, so without this they would
-// float over the next group.
+// Windows owned by a managed window (palettes, a Find dialog) come and go
+// with it: the system hides owned windows with a minimised owner, never with
+// a hidden one.
 #pragma once
 
 #include "platform/platform.h"

@@ -1,5 +1,4 @@
-// Showing a group: every window back in its state and its place in the
-// stacking, the top one activated. The show plans first and then acts.
+// Showing a group. The show plans first and then acts.
 #include "workspace/showing.h"
 
 #include <stdlib.h>
@@ -13,8 +12,7 @@
 static const UINT ShowBatchFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER;
 static const UINT RaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOOWNERZORDER;  // activation wanted
 static const UINT LatePlaceFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
-// Late windows placed in one look; more wait for the next.
-static const int LateLimit = 64;
+static const int LateLimit = 64;  // placed in one look; more wait for the next
 
 // The layers the show restores, from the top: the activated window has only
 // its own palettes above it, whatever the ranks say (a palette of a minimised
@@ -125,7 +123,6 @@ static int TopWindowShow(const ShowSlot &slot, const GroupEntry &entry)
     return maximized ? SW_SHOWMAXIMIZED : (style & WS_MINIMIZE) ? SW_SHOWNORMAL : SW_SHOW;
 }
 
-// Reads everything the show decides on into the group's own slots.
 static ShowPlan PlanShow(int group)
 {
     const Group &g = GroupTable[group];

@@ -1,6 +1,5 @@
-// The group switch. Hiding marks each window first, so that a crash between
-// the hide and the next show never loses a window: the watcher or the next
-// start finds it by the marker.
+// The group switch. Hiding marks each window first: after a crash the
+// watcher or the next start finds it by the marker.
 #include "workspace/switching.h"
 
 #include <stdlib.h>
