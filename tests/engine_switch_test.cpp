@@ -596,6 +596,18 @@ TEST_F(Switching, LateWindowOfTheTopWindowsProgramEndsRightBelowIt)
     EXPECT_STACKING(top, late, a);
 }
 
+// W's thread answers sent messages at once while its queue still waits (a
+// nested send); a tick, the switch to `group`, then time for every queue.
+static void SwitchWhileItsQueueWaits(HWND w, int group)
+{
+    sim::NestedSend(w, 3000);
+    sim::AdvanceTime(1500);
+    RunMaintenancePass();
+    SwitchToGroup(group);
+    sim::AdvanceTime(3000 + 5000);
+    RunMaintenancePass();
+}
+
 // A hide queued behind calls whose outcome was not yet seen keeps the
 // window on the queued path for as long as its program may take to run that
 // hide, not the first call: the switch back queues its show behind it.
@@ -609,12 +621,7 @@ TEST_F(Switching, HideQueuedBehindUnsettledCallsIsWaitedFor)
     RunMaintenancePass();
     sim::Hang(w, 3000);
     SwitchToGroup(1);
-    sim::NestedSend(w, 3000);  // it answers at once, and its queue still waits
-    sim::AdvanceTime(1500);
-    RunMaintenancePass();
-    SwitchToGroup(0);
-    sim::AdvanceTime(3000 + 5000);
-    RunMaintenancePass();
+    SwitchWhileItsQueueWaits(w, 0);
     EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
 }
 
@@ -632,12 +639,7 @@ TEST_F(Switching, HideQueuedIntoAFullRecordIsWaitedFor)
     sim::HangProcess(many, 1000);
     sim::Hang(w, 3000);
     SwitchToGroup(1);
-    sim::NestedSend(w, 3000);  // it answers at once, and its queue still waits
-    sim::AdvanceTime(1500);
-    RunMaintenancePass();
-    SwitchToGroup(0);
-    sim::AdvanceTime(3000 + 5000);
-    RunMaintenancePass();
+    SwitchWhileItsQueueWaits(w, 0);
     EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
 }
 
@@ -658,12 +660,7 @@ TEST_F(Switching, ShowQueuedWhereItsProgramPutTheWindowIsWaitedFor)
     // The first is the move, the second W's show.
     sim::BeforeCall("SetWindowPos", 2, [&] { sim::OwnerShow(w, SW_SHOWNA); });
     SwitchToGroup(0);
-    sim::NestedSend(w, 3000);  // it answers at once, and its queue still waits
-    sim::AdvanceTime(1500);
-    RunMaintenancePass();
-    SwitchToGroup(1);
-    sim::AdvanceTime(3000 + 5000);
-    RunMaintenancePass();
+    SwitchWhileItsQueueWaits(w, 1);
     EXPECT_HIDDEN_BY_US(w);
 }
 
