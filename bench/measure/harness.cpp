@@ -266,7 +266,13 @@ void ResetWindows(const std::vector<HWND> &ws)
 {
     for (HWND w : ws) {
         RemovePropA(w, MarkerName);
-        if (!IsWindowVisible(w))
+        if (IsWindowVisible(w))
+            continue;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == GetCurrentProcessId())
+            ShowWindow(w, SW_SHOWNOACTIVATE);  // one of this process's own threads
+        else
             desk::Show(w, SW_SHOWNOACTIVATE);
     }
 }

@@ -64,7 +64,8 @@ std::vector<HWND> MakeWindows(const char *titlePrefix, int count, int showCmd);
 bool Marked(HWND w);
 int CountVisible(const std::vector<HWND> &ws);
 int CountMarked(const std::vector<HWND> &ws);
-// Brings every window back on screen without its marker.
+// Brings every window back on screen without its marker (the helper's or
+// this process's own).
 void ResetWindows(const std::vector<HWND> &ws);
 
 // ---- The Linux side of a Wine process ------------------------------------------

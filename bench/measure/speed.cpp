@@ -11,6 +11,13 @@
 //   measure_speed.exe switch-small [rounds] [switches per block] [sizes...]
 //       The same with every window 320 x 200, so that the switch, not the
 //       repaint of what it shows, makes most of the time.
+//   measure_speed.exe switch-onethread [rounds] [switches per block] [sizes...]
+//       (defaults: 3 rounds of 4 switches per block)
+//       The bed where the program does worst: every window 320 x 200 and
+//       owned by one thread of this process, which also watches; 300 ms
+//       between switches, so that the program's own timers fall inside
+//       some, as they do for a user; a switch is over when every window is
+//       shown or hidden, looked at every 5 ms.
 //   measure_speed.exe idle [seconds]
 //       CPU time the resident program uses with 200 managed windows against
 //       bare.exe --poll, a bare process that polls the same desktop as often
@@ -28,7 +35,8 @@
 #include "bench/measure/harness.h"
 #include "tests/desk.h"
 
-bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes, bool small);  // switch.cpp
+// factors: which of "small", "onethread", "quiet300", "windows" make the bed
+bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes, const char *factors);  // switch.cpp
 
 namespace {
 
@@ -171,18 +179,25 @@ int main(int argc, char **argv)
     const char *what = argc > 1 ? argv[1] : "";
     KillStrayCopies();
     bool ok = false;
-    bool small = strcmp(what, "switch-small") == 0;
-    if (small || strcmp(what, "switch") == 0) {
+    bool oneThread = strcmp(what, "switch-onethread") == 0;
+    if (oneThread || strcmp(what, "switch-small") == 0 || strcmp(what, "switch") == 0) {
         std::vector<int> sizes;
         for (int i = 4; i < argc; i++)
             sizes.push_back(atoi(argv[i]));
         if (sizes.empty())
             sizes = {10, 50, 200};
-        ok = MeasureSwitch(Arg(argc, argv, 2, 2), Arg(argc, argv, 3, 0), sizes, small);
+        const char *factors = oneThread ? "small onethread quiet300 windows" : what + strlen("switch");
+        // One factor at a time: MEASURE_BED names the bed's factors instead of the mode.
+        char bed[128];
+        if (GetEnvironmentVariableA("MEASURE_BED", bed, sizeof bed))
+            factors = bed;
+        ok = MeasureSwitch(Arg(argc, argv, 2, oneThread ? 3 : 2), Arg(argc, argv, 3, oneThread ? 4 : 0), sizes,
+                           factors);
     } else if (strcmp(what, "idle") == 0) {
         ok = MeasureIdle(Arg(argc, argv, 2, 60));
     } else {
-        fprintf(stderr, "usage: measure_speed.exe switch|switch-small [rounds] [switches per block] [sizes...] | "
+        fprintf(stderr, "usage: measure_speed.exe switch|switch-small|switch-onethread [rounds] [switches per block] "
+                        "[sizes...] | "
                         "idle [seconds]\n");
         return 2;
     }

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -30,6 +31,20 @@ const double SwitchTarget = 1.10;  // the program may take this much more than t
 const double PerWindowTarget = 0.2;
 const DWORD SwitchPatience = 20000;
 
+// The bed a switch is measured on. Each factor can be changed on its own
+// (MEASURE_BED, see speed.cpp), to tell which one a gap between beds comes from.
+struct Bed {
+    bool small;         // every window 320 x 200
+    bool oneThread;     // every window, the top ones too, owned by the sentinel thread
+    bool shortQuiet;    // a fixed QuietMs before each switch, not a quiet desktop
+    bool endOnWindows;  // over when the windows agree, looked at every PollStepMs
+};
+Bed g_bed;
+// As a user meets it: a maintenance tick or the icon's update may fall
+// inside the next switch.
+const DWORD QuietMs = 300;
+const DWORD PollStepMs = 5;
+
 // ---- The top windows, owned by a thread of ours that notes their activation --
 
 struct Sentinels {
@@ -42,8 +57,33 @@ Sentinels g_sentinels;
 HWND volatile g_awaited;               // the top window whose activation is awaited
 LONG64 volatile g_activatedAt;         // QueryPerformanceCounter when it came, or 0
 
+// Requests to the sentinel thread, sent to a top window: make the windows of
+// a group (lParam a WindowOrder), or destroy them (lParam the vector).
+const UINT MakeGroupMessage = WM_APP + 1, DestroyGroupMessage = WM_APP + 2;
+struct WindowOrder {
+    const char *titlePrefix;
+    int count, showCmd;
+    std::vector<HWND> *out;
+};
+
 LRESULT CALLBACK SentinelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == MakeGroupMessage) {
+        const WindowOrder &order = *(const WindowOrder *)lParam;
+        for (int i = 0; i < order.count; i++) {
+            HWND w = CreateWindowExA(0, "PlinthMeasureApp", Format("%s %d", order.titlePrefix, i + 1).c_str(),
+                                     WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+            ShowWindow(w, order.showCmd);
+            order.out->push_back(w);
+        }
+        return 0;
+    }
+    if (message == DestroyGroupMessage) {
+        for (HWND w : *(const std::vector<HWND> *)lParam)
+            DestroyWindow(w);
+        return 0;
+    }
     if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && window == g_awaited) {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
@@ -154,7 +194,10 @@ void WaitForQuiet()
 void Settle(const std::vector<HWND> &shown)
 {
     WaitUntil([&] { return CountMarked(shown) == 0; }, SwitchPatience, 2);
-    WaitForQuiet();
+    if (g_bed.shortQuiet)
+        desk::Pump(QuietMs);
+    else
+        WaitForQuiet();
 }
 
 struct Sample {
@@ -199,6 +242,15 @@ double TimedSwitch(int target, const std::vector<HWND> *groups, bool poll, bool 
                 result = Lost;
                 break;
             }
+        }
+    } else if (g_bed.endOnWindows) {
+        // Which window ends active does not end the switch here; it is still
+        // told below.
+        while (result == Failed && NowMs() - t0 < SwitchPatience) {
+            if (GroupsDone(shown, hidden))
+                result = NowMs() - t0;
+            else
+                Sleep(PollStepMs);
         }
     } else if (WaitForSingleObject(g_sentinels.activated, SwitchPatience) == WAIT_OBJECT_0) {
         result = (double)(g_activatedAt - start.QuadPart) * 1000.0 / (double)frequency.QuadPart;
@@ -258,7 +310,7 @@ bool TimeSwitches(int current, const std::vector<HWND> *groups, int count, std::
     for (int i = 0; i < count; i++) {
         int target = 1 - current;
         // E E P P ...: each way of timing sees both directions.
-        bool poll = ((i >> 1) & 1) != 0;
+        bool poll = !g_bed.endOnWindows && ((i >> 1) & 1) != 0;
         double ms = TimedSwitch(target, groups, poll);
         if (ms == Lost) {
             current = target;
@@ -376,8 +428,21 @@ void Resize(const std::vector<HWND> &ws, int width, int height)
         SetWindowPos(w, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool MeasureSize(int size, int rounds, int perBlock, bool small)
+// A group's windows other than its top one, made by the helper or, on the
+// one-thread bed, by the sentinel thread.
+std::vector<HWND> MakeGroup(const char *titlePrefix, int count, int showCmd)
 {
+    if (!g_bed.oneThread)
+        return MakeWindows(titlePrefix, count, showCmd);
+    std::vector<HWND> out;
+    WindowOrder order{titlePrefix, count, showCmd, &out};
+    SendMessageA(g_sentinels.top[0], MakeGroupMessage, 0, (LPARAM)&order);
+    return out;
+}
+
+bool MeasureSize(int size, int rounds, int perBlock)
+{
+    bool small = g_bed.small;
     if (!desk::Start()) {
         fprintf(stderr, "the helper process did not start\n");
         return false;
@@ -386,8 +451,8 @@ bool MeasureSize(int size, int rounds, int perBlock, bool small)
     g_pairs[0].clear();
     g_pairs[1].clear();
     std::vector<HWND> groups[2];
-    groups[0] = MakeWindows("Measure A", size - 1, SW_SHOWNOACTIVATE);
-    groups[1] = MakeWindows("Measure B", size - 1, SW_HIDE);
+    groups[0] = MakeGroup("Measure A", size - 1, SW_SHOWNOACTIVATE);
+    groups[1] = MakeGroup("Measure B", size - 1, SW_HIDE);
     groups[0].push_back(g_sentinels.top[0]);
     groups[1].push_back(g_sentinels.top[1]);
     ShowWindow(g_sentinels.top[0], SW_SHOWNOACTIVATE);
@@ -409,6 +474,11 @@ bool MeasureSize(int size, int rounds, int perBlock, bool small)
     ShowWindow(g_sentinels.top[0], SW_HIDE);
     ShowWindow(g_sentinels.top[1], SW_HIDE);
     Resize({g_sentinels.top[0], g_sentinels.top[1]}, 480, 320);
+    if (g_bed.oneThread)
+        for (std::vector<HWND> &group : groups) {
+            group.pop_back();  // the top window stays for the next size
+            SendMessageA(g_sentinels.top[0], DestroyGroupMessage, 0, (LPARAM)&group);
+        }
     desk::Stop();
     KillStrayCopies();
     if (!ok)
@@ -416,6 +486,7 @@ bool MeasureSize(int size, int rounds, int perBlock, bool small)
 
     Medians p = MediansOf(samples[Program]), f = MediansOf(samples[Floor]);
     double ratio = p.stamped / f.stamped, polledRatio = p.polled / f.polled;
+    // On the bed that ends on the windows, the first figure is theirs and there is no second.
     printf("switch, 2 x %d windows, %zu switches each, medians in ms, timestamped / polled (p90 of both); switches "
            "that ended with another window in the foreground:\n",
            size, samples[Program].size());
@@ -428,11 +499,20 @@ bool MeasureSize(int size, int rounds, int perBlock, bool small)
     // Milliseconds the program adds per window switched (both groups).
     double perWindow = (p.stamped - f.stamped) / (2.0 * size);
     std::string bedText = small ? Format(" of %d x %d", SmallWidth, SmallHeight) : std::string();
+    if (g_bed.oneThread)
+        bedText += ", all of one thread of the watching process";
+    if (g_bed.shortQuiet)
+        bedText += Format(", %lu ms between switches", QuietMs);
+    if (g_bed.endOnWindows)
+        bedText += ", over when the windows agree";
     Row(Format("Switch, 2 x %d windows%s", size, bedText.c_str()).c_str(),
-        Format("%.1f ms vs floor %.1f ms = %.2fx, %+.3f ms per window over the floor (polled: %.1f vs %.1f ms = "
-               "%.2fx); top window not left active after %d of %d program switches, %d of %d floor ones",
-               p.stamped, f.stamped, ratio, perWindow, p.polled, f.polled, polledRatio, g_lostForeground[Program],
-               g_timed[Program], g_lostForeground[Floor], g_timed[Floor]),
+        Format("%.1f ms vs floor %.1f ms = %.2fx, %+.3f ms per window over the floor%s; top window not left "
+               "active after %d of %d program switches, %d of %d floor ones",
+               p.stamped, f.stamped, ratio, perWindow,
+               g_bed.endOnWindows ? ""
+                                  : Format(" (polled: %.1f vs %.1f ms = %.2fx)", p.polled, f.polled, polledRatio)
+                                        .c_str(),
+               g_lostForeground[Program], g_timed[Program], g_lostForeground[Floor], g_timed[Floor]),
         Format("<= %.2fx floor and <= %.1f ms per window over it", SwitchTarget, PerWindowTarget),
         ratio <= SwitchTarget && perWindow <= PerWindowTarget ? "met" : "MISSED");
     // The floor's pair beside the program's: what a second hotkey costs any
@@ -463,8 +543,12 @@ bool MeasureSize(int size, int rounds, int perBlock, bool small)
 
 }  // namespace
 
-bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes, bool small)
+bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes, const char *factors)
 {
+    g_bed = Bed{strstr(factors, "small") != nullptr, strstr(factors, "onethread") != nullptr,
+                strstr(factors, "quiet300") != nullptr, strstr(factors, "windows") != nullptr};
+    printf("switch bed:%s%s%s%s\n", g_bed.small ? " small" : "", g_bed.oneThread ? " onethread" : "",
+           g_bed.shortQuiet ? " quiet300" : "", g_bed.endOnWindows ? " windows" : "");
     g_explorer = LinuxPidOf("C:\\windows\\system32\\explorer.exe", nullptr, nullptr);
     g_server = LinuxPidOfWineserver();
     if (!g_explorer || !g_server)
@@ -479,7 +563,7 @@ bool MeasureSwitch(int rounds, int perBlock, const std::vector<int> &sizes, bool
     for (int size : sizes) {
         // Fewer of the long switches: a big group averages over more windows.
         int count = perBlock > 0 ? perBlock : size <= 10 ? 8 : size <= 50 ? 6 : 4;
-        ok = ok && MeasureSize(size, rounds, count, small);
+        ok = ok && MeasureSize(size, rounds, count);
     }
     StopSentinels();
     return ok;
