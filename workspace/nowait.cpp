@@ -291,21 +291,21 @@ void PlaceNoWait(HWND window, WINDOWPLACEMENT &placement)
         NoteQueued(window, (int)placement.showCmd, CallsQueued);
 }
 
-void MarkAndHide(HWND window, DWORD style)
+bool MarkAndHide(HWND window, DWORD style)
 {
     // One still marked from before (its show still queued) has its way back
     // whatever a new SetPropA says.
     if (!CallsRunAtOnce(window)) {
-        if (IsMarked(window) || MarkWindow(window))
-            QueueShow(window, SW_HIDE, CallsQueued);
-        return;
+        if (!IsMarked(window) && !MarkWindow(window))
+            return false;
+        QueueShow(window, SW_HIDE, CallsQueued);
+        return true;
     }
     if (!MarkBeforeHide(window, style))
-        return;
+        return false;
     // SW_HIDE answers whether the window was visible. After a refused hide
     // (0), one still on screen must not keep a marker claiming a hide.
-    if (!ShowWindow(window, SW_HIDE))
-        ReleaseMarkerIfBack(window);
+    return ShowWindow(window, SW_HIDE) || !ReleaseMarkerIfBack(window);
 }
 
 bool ReleaseMarkerIfBack(HWND window)

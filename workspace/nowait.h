@@ -27,8 +27,9 @@ void MoveNoWait(HWND window, const RECT &to, UINT flags);
 void PlaceNoWait(HWND window, WINDOWPLACEMENT &placement);
 
 // Marks the window and hides it, from the style just read, queued or not;
-// one that cannot be marked stays on screen.
-void MarkAndHide(HWND window, DWORD style);
+// one that cannot be marked stays on screen. False when it stays on screen
+// unmarked, where its program may yet hide it.
+bool MarkAndHide(HWND window, DWORD style);
 
 // Whether calls queued for the window may not have run yet, and whether
 // they leave it on screen.

@@ -15,19 +15,20 @@
 // Records the show state of the window's entry, if it still has one, and
 // hides it; one read of the style, which sends nothing to its program, gives
 // both. A window its own program hid (or cloaked) leaves the group, as the
-// purge would drop it, whether or not that program answers now.
-static void HideAndMarkWindow(int group, HWND window)
+// purge would drop it, whether or not that program answers now. False when
+// the window stays on screen without our marker.
+static bool HideAndMarkWindow(int group, HWND window)
 {
     int i = FindInGroup(group, window);
     if (i == NotFound)
-        return;
+        return true;
     GroupEntry &entry = GroupTable[group].entries[i];
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     entry.savedShowCmd = ShowCmdOfStyle(style, entry.savedShowCmd);
-    if (IsDroppedFromGroup(window, style))
-        RemoveEntryAt(group, i);
-    else
-        MarkAndHide(window, style);
+    if (!IsDroppedFromGroup(window, style))
+        return MarkAndHide(window, style);
+    RemoveEntryAt(group, i);
+    return true;
 }
 
 static int CompareRanksDescending(const void *a, const void *b)
@@ -50,11 +51,16 @@ void HideAndMark(int group)
     for (int i = 0; i < count; i++)
         g.slots[i] = ShowSlot{g.entries[i].window, i, 0, g.entries[i].stackRank, false, false, nullptr};
     qsort(g.slots, count, sizeof(ShowSlot), CompareRanksDescending);
+    bool leftUnmarked = false;
     for (int k = 0; k < count; k++)
-        if (g.slots[k].window != active)
-            HideAndMarkWindow(group, g.slots[k].window);
-    if (activeInGroup)
-        HideAndMarkWindow(group, active);
+        if (g.slots[k].window != active && !HideAndMarkWindow(group, g.slots[k].window))
+            leftUnmarked = true;
+    if (activeInGroup && !HideAndMarkWindow(group, active))
+        leftUnmarked = true;
+    // Only a window left on screen unmarked can still be hidden by its
+    // program: the purge looks then, and not after every switch.
+    if (leftUnmarked)
+        NotePending(HiddenGroupsToCheck);
 }
 
 void SwitchToGroup(int target)
@@ -76,8 +82,6 @@ void SwitchToGroup(int target)
     CurrentGroup = target;
     ShowGroup(target);
     EndAnswerPass();
-    // The group left may hold a window that stayed on screen unmarked.
-    NotePending(HiddenGroupsToCheck);
     HandleHeldForegroundEvents();
 }
 
@@ -108,6 +112,4 @@ void HideGroupsNotShown()
         if (group != CurrentGroup)
             HideAndMark(group);
     EndAnswerPass();
-    // A window that stayed on screen unmarked may yet be hidden by its program.
-    NotePending(HiddenGroupsToCheck);
 }
