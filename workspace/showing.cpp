@@ -196,7 +196,8 @@ static void ActivateTopWindow(int group, const ShowPlan &plan, bool onTop)
             PositionNoWait(plan.slots[k].window, ShowBatchFlags);
 }
 
-static void ShowPlanned(int group, const ShowPlan &plan)
+// True when the batch showed every window whose program answers.
+static bool ShowPlanned(int group, const ShowPlan &plan)
 {
     bool batched = plan.shown > 0 && ShowInBatch(plan);
     // Singly in the same order. SW_SHOWNA, unlike SW_SHOWNOACTIVATE, keeps a
@@ -211,6 +212,7 @@ static void ShowPlanned(int group, const ShowPlan &plan)
         ShowNoWait(plan.slots[k].window, SW_SHOWMINNOACTIVE);
     if (plan.top != NotFound)
         ActivateTopWindow(group, plan, batched && plan.shown == plan.count && plan.answering == plan.shown);
+    return batched;
 }
 
 void ShowGroup(int group)
@@ -222,13 +224,19 @@ void ShowGroup(int group)
     Group &g = GroupTable[group];
     if (g.count == 0)
         return;
-    ShowPlanned(group, PlanShow(group));
-    // The marker goes once the window is seen on screen. One that did not
-    // come back, or whose calls were queued, keeps its way back after a crash
+    ShowPlan plan = PlanShow(group);
+    bool batched = ShowPlanned(group, plan);
+    // The marker goes once the window is on screen: one the batch showed is,
+    // its program having answered, and needs no look. One that did not come
+    // back, or whose calls were queued, keeps its way back after a crash
     // until the tick sees it back.
-    for (int i = 0; i < g.count; i++)
-        if (HasQueuedCalls(g.entries[i].window) || !ReleaseMarkerIfBack(g.entries[i].window))
+    for (int k = 0; k < plan.count; k++) {
+        HWND w = plan.slots[k].window;
+        if (batched && k < plan.shown && plan.slots[k].answers)
+            UnmarkWindow(w);
+        else if (HasQueuedCalls(w) || !ReleaseMarkerIfBack(w))
             NotePending(MarkersAwaitingShow);
+    }
 }
 
 // One late window: right below the nearest window above it in the stacking
