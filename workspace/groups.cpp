@@ -76,7 +76,7 @@ bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner
     Group &g = GroupTable[group];
     if (g.count == g.capacity && !GrowGroup(group))
         return false;
-    g.entries[g.count++] = GroupEntry{window, showCmd, stackRank, owner};
+    g.entries[g.count++] = GroupEntry{window, showCmd, stackRank, owner, GetWindowThreadProcessId(window, nullptr)};
     // A window that joins the group on screen may still carry a marker (one
     // its own program showed while its group was hidden): the next tick looks.
     if (group == CurrentGroup)

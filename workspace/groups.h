@@ -12,6 +12,9 @@ struct GroupEntry {
     // carried with its owner), never activated by a show; null for a window
     // the group holds in its own right.
     HWND owner;
+    // Its program's thread, read once when it joined (0 when unknown): a
+    // switch asks a thread once, not each of its windows which it is.
+    DWORD thread;
 };
 
 // One window as the switch plans its hide or its show before any call.

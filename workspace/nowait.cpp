@@ -206,11 +206,15 @@ bool SettleQueuedCalls()
     return settled;
 }
 
-bool CallsRunAtOnce(HWND window)
+bool CallsRunAtOnce(HWND window, DWORD knownThread)
 {
     // Once a call is queued, every later one is queued behind it.
     if (HasQueuedCalls(window))
         return false;
+    // A window keeps its thread for life, and a handle of a window gone, on
+    // which every call fails at once, is not reused while its entry lasts.
+    if (knownThread && (knownThread == GetCurrentThreadId() || AnsweredThisPass(knownThread)))
+        return true;
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     // A window gone (thread 0) makes every call fail at once.
     if (thread == 0 || thread == GetCurrentThreadId() || AnsweredThisPass(thread))
@@ -291,11 +295,11 @@ void PlaceNoWait(HWND window, WINDOWPLACEMENT &placement)
         NoteQueued(window, (int)placement.showCmd, CallsQueued);
 }
 
-bool MarkAndHide(HWND window, DWORD style)
+bool MarkAndHide(HWND window, DWORD style, DWORD knownThread)
 {
     // One still marked from before (its show still queued) has its way back
     // whatever a new SetPropA says.
-    if (!CallsRunAtOnce(window)) {
+    if (!CallsRunAtOnce(window, knownThread)) {
         if (!IsMarked(window) && !MarkWindow(window))
             return false;
         QueueShow(window, SW_HIDE, CallsQueued);

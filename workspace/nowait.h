@@ -13,8 +13,9 @@
 void BeginAnswerPass();
 void EndAnswerPass();
 // Whether a call made on the window now runs at once and in order: no call
-// queued earlier is unseen, and its thread is ours or answers at once.
-bool CallsRunAtOnce(HWND window);
+// queued earlier is unseen, and its thread is ours or answers at once. The
+// window's thread, where the caller knows it, saves reading it.
+bool CallsRunAtOnce(HWND window, DWORD knownThread = 0);
 
 // ShowWindow, or its queued form; no second show that brings the window
 // back as it was hidden is queued behind one still queued.
@@ -29,7 +30,7 @@ void PlaceNoWait(HWND window, WINDOWPLACEMENT &placement);
 // Marks the window and hides it, from the style just read, queued or not;
 // one that cannot be marked stays on screen. False when it stays on screen
 // unmarked, where its program may yet hide it.
-bool MarkAndHide(HWND window, DWORD style);
+bool MarkAndHide(HWND window, DWORD style, DWORD knownThread);
 
 // Whether calls queued for the window may not have run yet, and whether
 // they leave it on screen.

@@ -99,7 +99,7 @@ static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
         return;
     GroupEntry e = GroupTable[group].entries[i];
     if (group == target)
-        GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried};
+        GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried, e.thread};
     // Added before it is removed: with no room, it stays where it was.
     else if (AppendEntry(target, window, e.savedShowCmd, rank, carried)) {
         rank--;

@@ -131,7 +131,7 @@ static ShowPlan PlanShow(int group)
     for (int i = 0; i < g.count; i++) {
         ShowSlot &slot = plan.slots[i];
         slot = SlotOf(group, top, i);
-        slot.answers = CallsRunAtOnce(slot.window);
+        slot.answers = CallsRunAtOnce(slot.window, g.entries[i].thread);
         if (!slot.minimized) {
             plan.shown++;
             plan.answering += slot.answers ? 1 : 0;

@@ -26,7 +26,7 @@ static bool HideAndMarkWindow(int group, HWND window)
     DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
     entry.savedShowCmd = ShowCmdOfStyle(style, entry.savedShowCmd);
     if (!IsDroppedFromGroup(window, style))
-        return MarkAndHide(window, style);
+        return MarkAndHide(window, style, entry.thread);
     RemoveEntryAt(group, i);
     return true;
 }
