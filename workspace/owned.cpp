@@ -178,12 +178,15 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
     return TRUE;
 }
 
-// EnumWindows hands the windows over in their Z order, topmost first, from a
-// snapshot: windows reordered meanwhile cannot keep it going.
+// The windows of our desktop in their Z order, topmost first, from a
+// snapshot: windows reordered meanwhile cannot keep it going. EnumWindows
+// hands over the same, but Wine asks its server whether each still exists,
+// a call per window of the desktop that doubled the cost of the pass; this
+// one adds Wine's message-only windows at the end, hidden.
 void AdoptUnseenWindowsRanking(int group)
 {
     RankingPass pass = {group, 0};
-    EnumWindows(AdoptAndRank, (LPARAM)&pass);
+    EnumDesktopWindows(nullptr, AdoptAndRank, (LPARAM)&pass);
 }
 
 void AdoptUnseenWindows()
