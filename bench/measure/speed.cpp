@@ -139,7 +139,7 @@ bool MeasureIdle(int seconds)
                            ratio, share, share * elapsedNs / 1e8, seconds, floor, floor * elapsedNs / 1e8,
                            (share - floor) * elapsedNs / 1e8, share <= 0.2 ? "met" : "missed",
                            watched[2].Share(elapsedNs)),
-        "<= 1.15x poll floor", readable && ratio <= 1.15 ? "met" : "MISSED");
+        "<= 1.05x poll floor", readable && ratio <= 1.05 ? "met" : "MISSED");
 
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
