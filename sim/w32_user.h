@@ -254,7 +254,6 @@ BOOL SetPropA(HWND window, LPCSTR name, HANDLE data);
 HANDLE GetPropA(HWND window, LPCSTR name);
 HANDLE RemovePropA(HWND window, LPCSTR name);
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM value);
-BOOL EnumDesktopWindows(HDESK desktop, WNDENUMPROC callback, LPARAM value);
 HWND GetTopWindow(HWND window);
 HWND GetWindow(HWND window, UINT command);
 HDWP BeginDeferWindowPos(int count);

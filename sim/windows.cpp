@@ -714,10 +714,11 @@ HANDLE RemovePropA(HWND window, LPCSTR name)
     return value;
 }
 
-// A snapshot, as the window manager takes; windows destroyed during the
-// pass are skipped.
-static void EnumTopLevelWindows(WNDENUMPROC callback, LPARAM value)
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM value)
 {
+    Log("EnumWindows", "");
+    // A snapshot, as the window manager takes; windows destroyed during the
+    // pass are skipped.
     std::vector<HWND> list = D().zorder;
     for (HWND h : list) {
         if (!Find(h))
@@ -725,24 +726,6 @@ static void EnumTopLevelWindows(WNDENUMPROC callback, LPARAM value)
         if (!callback(h, value))
             break;
     }
-}
-
-BOOL EnumWindows(WNDENUMPROC callback, LPARAM value)
-{
-    Log("EnumWindows", "");
-    EnumTopLevelWindows(callback, value);
-    return TRUE;
-}
-
-// The one desktop; null is the calling thread's, as on Windows.
-BOOL EnumDesktopWindows(HDESK desktop, WNDENUMPROC callback, LPARAM value)
-{
-    Log("EnumDesktopWindows", "%s", desktop ? "desktop" : "0");
-    if (desktop) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    EnumTopLevelWindows(callback, value);
     return TRUE;
 }
 

@@ -64,7 +64,7 @@ TEST(Adoption, EligibleUnseenWindowsJoinTheCurrentGroupInEnumerationOrder)
     HWND hidden = App("Hidden", SW_HIDE);
     CurrentGroup = 2;
     AdoptUnseenWindows();
-    // The enumeration goes from the top: B was made last.
+    // EnumWindows goes from the top: B was made last.
     EXPECT_EQ(Members(2), (std::vector<HWND>{b, a}));
     EXPECT_EQ(EntryOf(2, a).stackRank, 1);
     EXPECT_EQ(FindInAnyGroup(hidden), nullptr);

@@ -5,7 +5,7 @@
 namespace {
 
 const std::initializer_list<const char *> LifeCalls = {
-    "CoInitializeEx",   "CreateMutexA",   "FindWindowA",    "Sleep",           "EnumWindows",    "EnumDesktopWindows", "RegisterClassA",
+    "CoInitializeEx",   "CreateMutexA",   "FindWindowA",    "Sleep",           "EnumWindows",    "RegisterClassA",
     "CreateWindowExA",  "RegisterWindowMessageA", "ChangeWindowMessageFilterEx", "Shell_NotifyIconA", "RegisterHotKey",
     "CreateProcessA",
     "CloseHandle",      "SetWinEventHook", "SetTimer",       "UnregisterHotKey", "UnhookWinEvent",
@@ -38,7 +38,7 @@ std::vector<std::string> ExpectedLife(const std::string &main)
         calls.push_back("RegisterHotKey(" + main + ", " + std::to_string(200 + k) + ", 5, " + key + ")");
     }
     calls.insert(calls.end(), {
-        "EnumDesktopWindows(0)",  // initial adoption
+        "EnumWindows()",  // initial adoption
         "CreateProcessA(0, \"C:\\Tools\\plinthwise.exe\" --watch 1000, 0x8000000)",
         "CloseHandle(T2000)",
         "CloseHandle(P2000)",

@@ -178,15 +178,12 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
     return TRUE;
 }
 
-// The windows of our desktop in their Z order, topmost first, from a
-// snapshot: windows reordered meanwhile cannot keep it going. EnumWindows
-// hands over the same, but Wine asks its server whether each still exists,
-// a call per window of the desktop that doubled the cost of the pass; this
-// one adds Wine's message-only windows at the end, hidden.
+// EnumWindows hands the windows over in their Z order, topmost first, from a
+// snapshot: windows reordered meanwhile cannot keep it going.
 void AdoptUnseenWindowsRanking(int group)
 {
     RankingPass pass = {group, 0};
-    EnumDesktopWindows(nullptr, AdoptAndRank, (LPARAM)&pass);
+    EnumWindows(AdoptAndRank, (LPARAM)&pass);
 }
 
 void AdoptUnseenWindows()
