@@ -76,7 +76,7 @@ void MaintenancePass(benchmark::State &state)
     Report(state, calls);
 }
 
-// The same pass without the table: the enumeration and the eligibility test
+// The same pass without the table: EnumWindows and the eligibility test
 // alone. What MaintenancePass costs beyond this is its look-ups by handle,
 // each a linear scan of the table.
 BOOL CALLBACK TestOnly(HWND window, LPARAM)
@@ -89,7 +89,7 @@ void EligibilityOnlyPass(benchmark::State &state)
 {
     MakeDesktop((int)state.range(0));
     AdoptUnseenWindows();
-    auto pass = [] { EnumDesktopWindows(nullptr, TestOnly, 0); };
+    auto pass = [] { EnumWindows(TestOnly, 0); };
     size_t calls = CountCalls(pass);
     for (auto _ : state)
         pass();
