@@ -49,6 +49,20 @@ TEST(Eligibility, ShellClassesAreExcludedExactly)
         EXPECT_TRUE(IsEligibleWindow(sim::MakeWindow(cls, "Shell", WS_OVERLAPPEDWINDOW))) << cls;
 }
 
+// The taskbar and a thread's input-method window cost a pass over the
+// desktop no call once their class has been read.
+TEST(Eligibility, WindowsOfShellAndInputMethodClassesAreReadOnce)
+{
+    HWND ruledOut[] = {sim::MakeTaskbar(), sim::MakeWindow("IME", "Default IME", WS_POPUP | WS_DISABLED, 0, SW_HIDE)};
+    AdoptUnseenWindows();
+    sim::ClearCalls();
+    AdoptUnseenWindows();
+    for (HWND w : ruledOut)
+        for (const std::string &call : sim::Calls())
+            for (const char *end : {",", ")"})
+                EXPECT_EQ(call.find("(" + sim::NameOf(w) + end), std::string::npos) << call;
+}
+
 // A class name that cannot be read is not read: the window is judged by
 // the other tests alone.
 TEST(Eligibility, UnreadableClassNameReadsNothing)

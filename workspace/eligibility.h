@@ -4,6 +4,13 @@
 #include "platform/platform.h"
 
 bool IsEligibleWindow(HWND window);
+// Whether the window's class keeps it out of every group and every owner's
+// travel (the shell's windows, the input method's); within a pass over the
+// desktop, which reads each window's class only the first time it lists it.
+// Outside a pass, false.
+bool IsRuledOutByClass(HWND window);
+void BeginClassPass();
+void EndClassPass();
 // Kept off screen by the desktop window manager although visible by its
 // style; by the shell (another virtual desktop, a suspended Store app, which
 // keep their groups) or by its own program.

@@ -160,7 +160,7 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
 {
     RankingPass &pass = *(RankingPass *)value;
     int i = FindInGroup(pass.group, window);
-    if (i == NotFound && !FindInAnyGroup(window)) {
+    if (i == NotFound && !FindInAnyGroup(window) && !IsRuledOutByClass(window)) {
         // The table first, then one read that settles the many hidden
         // windows a desktop holds: neither eligible nor a palette on screen.
         DWORD style = (DWORD)GetWindowLongA(window, GWL_STYLE);
@@ -183,7 +183,10 @@ static BOOL CALLBACK AdoptAndRank(HWND window, LPARAM value)
 void AdoptUnseenWindowsRanking(int group)
 {
     RankingPass pass = {group, 0};
+    BeginClassPass();
+    // A pass that failed part way remembers only what it listed.
     EnumWindows(AdoptAndRank, (LPARAM)&pass);
+    EndClassPass();
 }
 
 void AdoptUnseenWindows()
