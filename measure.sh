@@ -98,14 +98,14 @@ wine=tests/wine/wine-run
 # Idle first, while the bed is fresh: after many switches Wine's taskbar
 # keeps working through what they told it for a while.
 step idle 300 $wine $m/measure_speed.exe idle 60
-step switch 900 $wine $m/measure_speed.exe switch
+step switch 1200 $wine $m/measure_speed.exe switch
 # The same with small windows, three rounds: the repaints and the taskbar,
 # which both contenders pay, no longer hide what the program adds.
-step switch-small 900 $wine $m/measure_speed.exe switch-small 3
+step switch-small 1200 $wine $m/measure_speed.exe switch-small
 # The bed where the program does worst: the same small windows, all of one
 # thread of the process that watches them; 300 ms between switches, so that
 # the program's timers fall inside some; over when the windows agree.
-step switch-onethread 1200 $wine $m/measure_speed.exe switch-onethread
+step switch-onethread 1500 $wine $m/measure_speed.exe switch-onethread
 step engine-switch 300 bench/run-wine-bench 20
 line=$(grep -m1 '^ratio of medians' "$out/engine-switch.log")
 engine=$(awk '/^engine: SwitchToGroup/ { print $(NF - 2) }' "$out/engine-switch.log")

@@ -2,7 +2,7 @@
 // of the helper process, measured from outside as a user would meet them.
 //
 //   measure_speed.exe switch [rounds] [switches per block] [sizes...]
-//       (defaults: 2 rounds; 8, 6 and 4 switches per block for 10, 50 and
+//       (defaults: 3 rounds; 8, 6 and 4 switches per block for 10, 50 and
 //       200 windows, 0 meaning that choice)
 //       A switch between two groups of 10, 50 and 200 windows against
 //       floor.exe, the unavoidable calls behind the same hotkey, in the same
@@ -191,7 +191,7 @@ int main(int argc, char **argv)
         char bed[128];
         if (GetEnvironmentVariableA("MEASURE_BED", bed, sizeof bed))
             factors = bed;
-        ok = MeasureSwitch(Arg(argc, argv, 2, oneThread ? 3 : 2), Arg(argc, argv, 3, oneThread ? 4 : 0), sizes,
+        ok = MeasureSwitch(Arg(argc, argv, 2, 3), Arg(argc, argv, 3, oneThread ? 4 : 0), sizes,
                            factors);
     } else if (strcmp(what, "idle") == 0) {
         ok = MeasureIdle(Arg(argc, argv, 2, 60));
