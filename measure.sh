@@ -7,7 +7,7 @@
 # Installs what is missing (tools/setup-deps), builds both presets, and runs
 # the real plinthwise.exe under Wine in a private test bed of its own
 # (build/mingw/measure-testbed), which it takes down again. Every step has a
-# time limit; the whole run takes about 40 minutes on two cores. Each
+# time limit; the whole run takes about 50 minutes on two cores. Each
 # step's full output is kept in build/measure/<step>.log and the table in
 # build/measure/table.md. The exit code is 0 when every step ran; the
 # verdicts are in the table. Not part of ./test.sh or CI: the figures are

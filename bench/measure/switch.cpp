@@ -267,8 +267,10 @@ double TimedSwitch(int target, const std::vector<HWND> *groups, bool poll, bool 
         Settle(shown);
     // Wine activates a window of the group being hidden each time the active
     // one goes; such a hop, handled late by its owner, can take the
-    // foreground from the top window after the switch has activated it.
-    if (result == Lost || (result >= 0 && GetForegroundWindow() != top)) {
+    // foreground from the top window after the switch has activated it. The
+    // first switch of a pair is followed by the next hotkey at once: where
+    // the windows end it, its activation may still be on its way.
+    if (result == Lost || (settle && result >= 0 && GetForegroundWindow() != top)) {
         char title[64] = "(none)";
         GetWindowTextA(GetForegroundWindow(), title, sizeof title);
         printf("  %s, 2 x %zu windows, switch to group %d: \"%s\" ended active instead of the top window\n",
