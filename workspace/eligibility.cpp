@@ -13,14 +13,15 @@ static const char *const ExcludedClasses[] = {"Progman", "WorkerW", "Shell_TrayW
 
 // Windows whose class keeps them out of every group, and off every owner's
 // travel, whatever their state: the shell's desktop and taskbar, and the
-// input method's window that every thread with windows has, never shown. Under Wine each
-// would cost every pass a call to its server (a tick reads the style of
-// every window no group holds), so a window's class, which never changes,
-// is read once: at the first pass that lists it. A pass remembers only the
-// windows it listed; one it no longer lists is gone, and a handle handed out
-// again is read anew.
+// input method's window that every thread with windows has, never shown.
+// Under Wine each would cost every pass a call to its server (a tick reads
+// the style of every window no group holds), so a window's class, which
+// never changes, is read once: at the first pass that lists it. A pass
+// remembers only the windows it listed; one it no longer lists is gone, and
+// a handle handed out again is read anew.
 static const char *const RuledOutClasses[] = {"Progman", "Shell_TrayWnd", "IME"};
-static const int ClassMemorySlots = 1024;  // a power of two; windows beyond it are read each pass
+static const int ClassMemorySlots = 1024;  // a power of two
+static const int ClassMemoryProbes = 64;   // a window that finds no slot in as many is read at each pass
 struct ClassMemory {
     HWND window[ClassMemorySlots];
     bool ruledOut[ClassMemorySlots];
@@ -35,7 +36,7 @@ static const int NoSlot = -1;
 static int SlotOf(const ClassMemory &memory, HWND window)
 {
     unsigned slot = (unsigned)(((UINT_PTR)window >> 1) * 2654435761u) & (ClassMemorySlots - 1);
-    for (int probes = 0; probes < ClassMemorySlots; probes++, slot = (slot + 1) & (ClassMemorySlots - 1))
+    for (int probes = 0; probes < ClassMemoryProbes; probes++, slot = (slot + 1) & (ClassMemorySlots - 1))
         if (memory.window[slot] == window || memory.window[slot] == nullptr)
             return (int)slot;
     return NoSlot;
