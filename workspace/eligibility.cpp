@@ -58,8 +58,10 @@ static bool HasRuledOutClass(HWND window, bool *read)
 {
     char className[TextBufferSize];
     *read = GetClassNameA(window, className, TextBufferSize) > 0;
+    if (!*read)
+        return false;
     for (const char *ruledOut : RuledOutClasses)
-        if (*read && strcmp(className, ruledOut) == 0)
+        if (strcmp(className, ruledOut) == 0)
             return true;
     return false;
 }
