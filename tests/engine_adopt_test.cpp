@@ -227,9 +227,10 @@ TEST(Summon, UnmarkedOrVisibleWindowsAreLeftAlone)
     EXPECT_EQ(GroupTable[0].count, 0);
 }
 
-// When the current group cannot grow, the window stays hidden, marked and in
-// no group: recoverable by the marker, and summoned again next time.
-TEST(Summon, FailedGrowthKeepsTheWindowHiddenAndMarked)
+// When the current group cannot grow, the window stays hidden and marked in
+// the group it was hidden with, whose hotkey brings it back, and the next
+// activation summons it.
+TEST(Summon, FailedGrowthKeepsTheWindowHiddenAndMarkedInItsGroup)
 {
     HWND w = App("W");
     PutEntry(2, w, SW_SHOWMAXIMIZED, 0);
@@ -239,10 +240,11 @@ TEST(Summon, FailedGrowthKeepsTheWindowHiddenAndMarked)
     SummonHiddenWindow(w);
     EXPECT_FALSE(sim::Visible(w));
     EXPECT_TRUE(sim::HasProp(w, HiddenMarkerName));
-    EXPECT_EQ(FindInAnyGroup(w), nullptr);
+    EXPECT_NE(FindInGroup(2, w), NotFound);
 
     SummonHiddenWindow(w);
-    EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
+    EXPECT_ON_SCREEN(w, SW_SHOWMAXIMIZED);
+    EXPECT_NE(FindInGroup(0, w), NotFound);
 }
 
 TEST(Purge, DropsOnlyWindowsHiddenByTheirOwnPrograms)

@@ -21,7 +21,8 @@ static struct {
 // Brings a hidden, marked window into the group on screen with the windows
 // that travel with it, and leaves `active` active: the window, or a box of
 // it that was activated, which stays on top. False when the window is not
-// hidden by us, or finds no room.
+// hidden by us, or finds no room: it then stays hidden and marked in its
+// group, which brings it back, and the next activation tries again.
 static bool Summon(HWND window, HWND active)
 {
     if (!IsMarked(window) || IsWindowVisible(window))
@@ -29,9 +30,8 @@ static bool Summon(HWND window, HWND active)
     UINT showCmd = SW_SHOWNORMAL;
     if (GroupEntry *found = FindInAnyGroup(window))
         showCmd = found->savedShowCmd;
-    RemoveWindowFromAllGroups(window);
-    if (!AppendEntry(CurrentGroup, window, showCmd, -1, nullptr))
-        return false;  // stays hidden and marked, recoverable by the marker
+    if (!MoveToGroup(CurrentGroup, window, showCmd, -1, nullptr))
+        return false;
     // SW_SHOW, not SW_SHOWNORMAL, which would unsnap a snapped window.
     // Behind its box, it is shown as it was hidden, without activation.
     bool minimized = IsMinimizedShowCmd(showCmd);

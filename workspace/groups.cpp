@@ -84,22 +84,34 @@ bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner
     return true;
 }
 
+bool MoveToGroup(int group, HWND window, UINT showCmd, int stackRank, HWND owner)
+{
+    // Added before it is removed: with no room, it stays where it was.
+    // Within its own group, its slot is the room.
+    int i, from = GroupOf(window, &i);
+    if (from == group)
+        RemoveEntryAt(group, i);
+    if (!AppendEntry(group, window, showCmd, stackRank, owner))
+        return false;
+    if (from != NotFound && from != group)
+        RemoveEntryAt(from, i);
+    return true;
+}
+
 void AddWindowToGroup(int group, HWND window)
 {
     if (!IsGroupIndex(group))
         return;
     if (!IsEligibleWindow(window))
         return;
-    int i, from = GroupOf(window, &i);
-    GroupEntry kept = from == NotFound ? GroupEntry{} : GroupTable[from].entries[i];
-    RemoveWindowFromAllGroups(window);
-    if (AppendEntry(group, window, ReadShowCmd(window, SW_SHOWNORMAL), GroupTable[group].count, nullptr))
+    // Its rank is the position it takes, at the end.
+    int i, from = GroupOf(window, &i), end = GroupTable[group].count - (from == group ? 1 : 0);
+    if (MoveToGroup(group, window, ReadShowCmd(window, SW_SHOWNORMAL), end, nullptr))
         return;
     // No room: the adoption pass finds it again, unless it is marked or its
-    // hide still waits, and only its entry brings it back: the slot it just
-    // left takes it again without growing.
-    if (from != NotFound && (HasQueuedCalls(window) || IsMarked(window)))
-        AppendEntry(from, kept.window, kept.savedShowCmd, kept.stackRank, kept.owner);
+    // hide still waits, and only its entry brings it back: it keeps that.
+    if (from != NotFound && !HasQueuedCalls(window) && !IsMarked(window))
+        RemoveEntryAt(from, i);
 }
 
 int FindInGroup(int group, HWND window)

@@ -58,6 +58,9 @@ void AddWindowToGroup(int group, HWND window);
 // Without the eligibility test (a hidden window, one that travels with its
 // owner); false when no room could be had.
 bool AppendEntry(int group, HWND window, UINT showCmd, int stackRank, HWND owner);
+// Moves the window's entry into `group` with these fields, or adds one; with
+// no room there, false, and the window keeps the group it had.
+bool MoveToGroup(int group, HWND window, UINT showCmd, int stackRank, HWND owner);
 void RemoveWindowFromAllGroups(HWND window);
 int FindInGroup(int group, HWND window);
 // Whether the entry's owner is in the same group; one whose owner has left

@@ -100,11 +100,8 @@ static void CarryOwnedWindow(HWND window, HWND carried, int target, int &rank)
     GroupEntry e = GroupTable[group].entries[i];
     if (group == target)
         GroupTable[group].entries[i] = GroupEntry{window, e.savedShowCmd, rank--, carried, e.thread};
-    // Added before it is removed: with no room, it stays where it was.
-    else if (AppendEntry(target, window, e.savedShowCmd, rank, carried)) {
+    else if (MoveToGroup(target, window, e.savedShowCmd, rank, carried))
         rank--;
-        RemoveEntryAt(group, i);
-    }
 }
 
 // Owned windows stand right above their owner, nearest first.
@@ -142,10 +139,9 @@ void SummonOwnedWindows(HWND summoned)
         if (at == NotFound)
             return;
         GroupEntry e = GroupTable[from].entries[at];
-        // No room: it stays hidden and marked, where a later pass finds it.
-        if (!AppendEntry(CurrentGroup, e.window, e.savedShowCmd, -2, summoned))
+        // No room: it stays hidden and marked in its group.
+        if (!MoveToGroup(CurrentGroup, e.window, e.savedShowCmd, -2, summoned))
             return;
-        RemoveEntryAt(from, at);
         ShowAndRelease(e.window, SW_SHOWNA);
     }
 }
