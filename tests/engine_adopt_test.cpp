@@ -136,7 +136,9 @@ TEST(ForegroundHook, RefreshesAdoptsOrMovesIntoTheCurrentGroup)
     EXPECT_EQ(GroupTable[0].count, 3);
 }
 
-TEST(ForegroundHook, FailedPlacementKeepsTheSavedState)
+// The saved state stays when it cannot be read, and while a show of ours
+// waits in the window's queue: the state read then is the one it replaces.
+TEST(ForegroundHook, KeepsTheSavedStateItCannotRead)
 {
     HWND a = App("A");
     AddWindowToGroup(0, a);
@@ -144,6 +146,16 @@ TEST(ForegroundHook, FailedPlacementKeepsTheSavedState)
     sim::FailCall("GetWindowPlacement");
     Activated(a);
     EXPECT_EQ(EntryOf(0, a).savedShowCmd, (UINT)SW_SHOWNORMAL);
+
+    HWND b = App("B");
+    AddWindowToGroup(0, b);
+    sim::OwnerShow(b, SW_SHOWMINNOACTIVE);
+    sim::Hang(b, INFINITE);
+    ShowNoWait(b, SW_SHOWNORMAL);
+    Activated(b);
+    EXPECT_EQ(EntryOf(0, b).savedShowCmd, (UINT)SW_SHOWNORMAL);
+    sim::Answer(b);
+    EXPECT_ON_SCREEN(b, SW_SHOWNORMAL);
 }
 
 struct SummonCase {

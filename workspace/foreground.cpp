@@ -86,7 +86,9 @@ static void HandleForegroundChange(HWND window)
     int i = FindInGroup(CurrentGroup, window);
     if (i == NotFound)
         AddWindowToGroup(CurrentGroup, window);
-    else
+    // A show of ours still queued decides the state the window comes back
+    // in: read now, the state would be the one that show replaces.
+    else if (!HasQueuedCalls(window))
         GroupTable[CurrentGroup].entries[i].savedShowCmd =
             ReadShowCmd(window, GroupTable[CurrentGroup].entries[i].savedShowCmd);
 }
