@@ -123,7 +123,7 @@ struct World {
     bool stackingHeld;
     std::set<HWND> stackingWindows;
     std::set<HWND> showable;  // the target group's windows before a switch, the carried one
-    bool staleActivation;  // an activating show of another window waits
+    bool staleActivation;  // an activating show of another window waited since the switch
     std::set<HWND> queuedRaises;  // a raise that activates waits in their programs' queues
     int lateAtAnswer;      // late windows when every program was made to answer
     // Before the current step: the windows on screen, and those marked.
@@ -602,6 +602,7 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     // deferral) leave a window already on screen where it stands.
     bool batchEnded = sim::CallsOf({"BeginDeferWindowPos"}).size() == sim::CallsOf({"EndDeferWindowPos"}).size();
     w.stackingHeld = !w.growthFailed && !w.otherHeapFailed && !FaultHit(w) && batchEnded;
+    w.staleActivation = false;
     if (!w.stackingHeld)
         return;
     // The windows the show had: not one the hook filed in meanwhile, nor
@@ -819,8 +820,8 @@ void AllAnswerStep(World &w)
     w.lateAtAnswer = LateWindows(w);
     w.counts["late windows once all answer"] += w.lateAtAnswer;
     // Known gap: a show or a raise that activates, queued for another
-    // window by an earlier switch, activates it when its program answers.
-    w.staleActivation = false;
+    // window by an earlier switch, activates it when its program answers;
+    // the foreground stays where that left it until the next switch.
     for (HWND h : w.queuedRaises)
         w.staleActivation |= h != sim::Foreground() && sim::Exists(h) && sim::Hung(h);
     w.queuedRaises.clear();
