@@ -328,4 +328,24 @@ TEST(Purge, HungWindowBehindItsStandInKeepsItsEntry)
     EXPECT_HIDDEN_BY_US(w);
 }
 
+// One that could not be marked comes back on screen unmarked when its
+// program answers: the purge looks until then, and drops it once its
+// program hides it, as any other its program hid.
+TEST(Purge, UnmarkedWindowBehindItsStandInIsLookedAtUntilItComesBack)
+{
+    HWND w = App("Busy");
+    AddWindowToGroup(0, w);
+    sim::Hang(w, 8000);
+    sim::AdvanceTime(5000);
+    sim::FailCall("SetPropA");
+    SwitchToGroup(1);
+    RunMaintenancePass();
+    EXPECT_EQ(Members(0), (std::vector<HWND>{w}));
+    sim::AdvanceTime(3000);
+    ASSERT_TRUE(sim::Visible(w));
+    sim::OwnerShow(w, SW_HIDE);
+    RunMaintenancePass();
+    EXPECT_EQ(Members(0), (std::vector<HWND>{}));
+}
+
 } // namespace

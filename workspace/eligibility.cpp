@@ -125,12 +125,19 @@ bool IsCloakedByItsProgram(HWND window)
     return (cloaked & DWM_CLOAKED_APP) && !(cloaked & DWM_CLOAKED_SHELL);
 }
 
-bool IsDroppedFromGroup(HWND window, DWORD style)
+bool IsDroppedFromGroup(HWND window, DWORD style, bool *keptUnmarked)
 {
     // Cloaked by its program is as good as hidden by it. One whose program
     // does not answer may be hidden by the system behind its stand-in: kept.
-    // Cheapest first: a window on screen costs only the caller's read. A
-    // style of 0, a window gone or a read that failed, drops nothing.
-    return style != 0 && (!IsShownStyle(style) || IsCloakedByItsProgram(window)) &&
-           !IsMarked(window) && !IsHungAppWindow(window);
+    // Cheapest first: a window on screen costs only the caller's read, and
+    // the marker only when asked. A style of 0, a window gone or a read that
+    // failed, drops nothing.
+    bool unmarked = false, dropped = false;
+    if (IsShownStyle(style) && !IsCloakedByItsProgram(window))
+        unmarked = keptUnmarked && !IsMarked(window);
+    else if (style != 0 && !IsMarked(window))
+        dropped = !(unmarked = IsHungAppWindow(window) != FALSE);
+    if (keptUnmarked)
+        *keptUnmarked = unmarked;
+    return dropped;
 }

@@ -24,4 +24,7 @@ inline bool IsShownStyle(DWORD style)
 }
 // What the purge would drop, from a style just read: hidden by its own
 // program or cloaked, without our marker, and not hung behind a stand-in.
-bool IsDroppedFromGroup(HWND window, DWORD style);
+// `keptUnmarked`, where asked, says whether a window kept carries no marker
+// of ours, so that its program may yet hide it: one on screen, or one the
+// system hid behind its stand-in, on screen again once its program answers.
+bool IsDroppedFromGroup(HWND window, DWORD style, bool *keptUnmarked = nullptr);

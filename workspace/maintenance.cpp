@@ -26,27 +26,27 @@ static bool TakePending(PendingKind kind)
 }
 
 // Drops the entries of one group that the purge drops; true when a window
-// stays on screen there without our marker, which its program may yet hide.
+// stays there without our marker, which its program may yet hide.
 static bool PurgeGroup(int group)
 {
-    bool unmarkedOnScreen = false;
+    bool anyUnmarked = false;
     // Backwards: a removal moves the last entry, already seen, here.
     for (int i = GroupTable[group].count - 1; i >= 0; i--) {
         HWND w = GroupTable[group].entries[i].window;
-        DWORD style = (DWORD)GetWindowLongA(w, GWL_STYLE);
-        if (IsDroppedFromGroup(w, style))
+        bool unmarked;
+        if (IsDroppedFromGroup(w, (DWORD)GetWindowLongA(w, GWL_STYLE), &unmarked))
             RemoveEntryAt(group, i);
-        else if (IsShownStyle(style) && !IsMarked(w))
-            unmarkedOnScreen = true;
+        else if (unmarked)
+            anyUnmarked = true;
     }
-    return unmarkedOnScreen;
+    return anyUnmarked;
 }
 
 // The group on screen is not polled: a window its program hid is dropped
 // when the table next acts on it, by the switch that leaves its group or the
 // exit release, with the outcome a poll would have had. In the hidden
-// groups, only a window left on screen without our marker can still be
-// hidden by its program: they are looked at while one remains.
+// groups, only a window left without our marker can still be hidden by its
+// program: they are looked at while one remains.
 bool PurgeUnmarkedHidden()
 {
     bool again = false;
