@@ -511,14 +511,17 @@ TEST_F(Switching, OwnedWindowsComeAndGoWithTheirOwner)
     EXPECT_EQ(StackingOf({a, find, p, q}), stacked);
     EXPECT_EQ(sim::Foreground(), a);
 
+    // One closed while hidden is dropped, not brought along.
     SwitchToGroup(0);
+    sim::Destroy(find);
     sim::Activate(a);
     ForegroundEventProc(nullptr, EVENT_SYSTEM_FOREGROUND, a, 0, 0, 0, 0);
-    for (HWND w : {a, find, p, q}) {
+    for (HWND w : {a, p, q}) {
         EXPECT_ON_SCREEN(w, SW_SHOWNORMAL);
         EXPECT_NE(FindInGroup(0, w), NotFound) << sim::NameOf(w);
     }
-    EXPECT_EQ(StackingOf({a, find, p, q}), stacked);
+    EXPECT_EQ(FindInAnyGroup(find), nullptr);
+    EXPECT_EQ(StackingOf({a, p, q}), (std::vector<HWND>{q, p, a}));
 }
 
 // Palettes and their own palettes that appeared since the last tick, of a

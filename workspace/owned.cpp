@@ -139,6 +139,11 @@ void SummonOwnedWindows(HWND summoned)
         if (at == NotFound)
             return;
         GroupEntry e = GroupTable[from].entries[at];
+        // One destroyed while hidden is dropped, not brought along.
+        if (!IsWindow(e.window)) {
+            RemoveEntryAt(from, at);
+            continue;
+        }
         // No room: it stays hidden and marked in its group.
         if (!MoveToGroup(CurrentGroup, e.window, e.savedShowCmd, -2, summoned))
             return;
