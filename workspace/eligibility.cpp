@@ -135,8 +135,10 @@ bool IsDroppedFromGroup(HWND window, DWORD style, bool *keptUnmarked)
     bool unmarked = false, dropped = false;
     if (IsShownStyle(style) && !IsCloakedByItsProgram(window))
         unmarked = keptUnmarked && !IsMarked(window);
-    else if (style != 0 && !IsMarked(window))
-        dropped = !(unmarked = IsHungAppWindow(window) != FALSE);
+    else if (style != 0 && !IsMarked(window)) {
+        unmarked = IsHungAppWindow(window) != FALSE;
+        dropped = !unmarked;
+    }
     if (keptUnmarked)
         *keptUnmarked = unmarked;
     return dropped;
