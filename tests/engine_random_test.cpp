@@ -125,7 +125,7 @@ struct World {
     std::set<HWND> showable;  // the target group's windows before a switch, the carried one
     bool staleActivation;  // an activating show of another window waited since the switch
     std::set<HWND> queuedRaises;  // a raise that activates waits in their programs' queues
-    int lateAtAnswer;      // late windows when every program was made to answer
+    int lateAtAnswer;      // late windows when every program was made to answer, since the switch
     // Before the current step: the windows on screen, and those marked.
     std::set<HWND> visibleBefore, markedBefore, currentBefore;
     std::set<HWND> showQueuedBefore;  // with a show waiting in its program's queue
@@ -603,6 +603,7 @@ void CheckSwitched(const char *file, int line, World &w, INT from, INT to, const
     bool batchEnded = sim::CallsOf({"BeginDeferWindowPos"}).size() == sim::CallsOf({"EndDeferWindowPos"}).size();
     w.stackingHeld = !w.growthFailed && !w.otherHeapFailed && !FaultHit(w) && batchEnded;
     w.staleActivation = false;
+    w.lateAtAnswer = 0;
     if (!w.stackingHeld)
         return;
     // The windows the show had: not one the hook filed in meanwhile, nor
@@ -817,8 +818,11 @@ int LateWindows(World &w)
 void AllAnswerStep(World &w)
 {
     Note(w, "every program answers");
-    w.lateAtAnswer = LateWindows(w);
-    w.counts["late windows once all answer"] += w.lateAtAnswer;
+    // A late window placed beside a privileged one stays there after the
+    // answer that placed it.
+    int late = LateWindows(w);
+    w.lateAtAnswer += late;
+    w.counts["late windows once all answer"] += late;
     // Known gap: a show or a raise that activates, queued for another
     // window by an earlier switch, activates it when its program answers;
     // the foreground stays where that left it until the next switch.
